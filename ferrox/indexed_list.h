@@ -1,0 +1,151 @@
+#pragma once
+// The growable array behind bodies, the grid, the byte buffer and the level's
+// object lists. Capacity doubles from one; removal moves the last item into the
+// hole (O(1), reorders), so items that know their slot can be removed without a
+// search. Pointer lists own their items unless notOwner is set.
+//
+// An item type whose objects keep their own slot number declares a member
+// `void setListIndex(uint32_t slot)`; the list calls it whenever it stores the
+// item (unless noIndexWriteBack is set).
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+namespace ferrox {
+
+namespace detail {
+template <typename P, typename = void>
+struct HasListIndex : std::false_type {};
+template <typename P>
+struct HasListIndex<P, std::void_t<decltype(std::declval<P>()->setListIndex(uint32_t{}))>>
+    : std::true_type {};
+}  // namespace detail
+
+template <typename T>
+class IndexedList {
+  static_assert(std::is_trivially_copyable_v<T>, "items are moved with realloc and memmove");
+
+ public:
+  uint32_t capacity = 0;
+  uint32_t count = 0;
+  T* items = nullptr;          // capacity slots, the first count in use
+  uint8_t noIndexWriteBack = 0;
+  uint8_t notOwner = 0;        // set for pointer lists that only borrow their items
+
+  IndexedList() = default;
+  ~IndexedList() { destroy(); }
+
+  // Embedded by value in their owners: a copy would delete the items twice.
+  IndexedList(const IndexedList&) = delete;
+  IndexedList& operator=(const IndexedList&) = delete;
+  IndexedList(IndexedList&& o) noexcept { take(o); }
+  IndexedList& operator=(IndexedList&& o) noexcept {
+    if (this != &o) {
+      destroy();
+      take(o);
+    }
+    return *this;
+  }
+
+  T& operator[](uint32_t i) { return items[i]; }
+  const T& operator[](uint32_t i) const { return items[i]; }
+  T* begin() { return items; }
+  T* end() { return items + count; }
+  const T* begin() const { return items; }
+  const T* end() const { return items + count; }
+
+  void grow(uint32_t n) {
+    if (n == 0) return;
+    items = static_cast<T*>(std::realloc(static_cast<void*>(items), sizeof(T) * n));
+    capacity = n;
+    if (count > n) count = n;
+  }
+
+  void pushBack(T item) {
+    if (count >= capacity) grow(capacity == 0 ? 1 : capacity * 2);
+    items[count] = item;
+    writeIndex(count);
+    ++count;
+  }
+
+  void removeAt(uint32_t i) {
+    if (count == 0 || i >= count) return;
+    deleteItem(items[i]);
+    const uint32_t last = count - 1;
+    if (i != last) {
+      items[i] = items[last];
+      writeIndex(i);
+    }
+    count = last;
+  }
+
+  // Keeps the order of the rest. Refuses slots past the end (the item stays with
+  // the caller) and returns whether it was stored.
+  bool insertAt(T item, int32_t i) {
+    if (i < 0 || static_cast<uint32_t>(i) > count) return false;
+    if (count >= capacity) grow(capacity == 0 ? 1 : capacity * 2);
+    const uint32_t at = static_cast<uint32_t>(i);
+    std::memmove(static_cast<void*>(items + at + 1), static_cast<const void*>(items + at),
+                 sizeof(T) * (count - at));
+    items[at] = item;
+    ++count;
+    for (uint32_t s = at; s < count; ++s) writeIndex(s);
+    return true;
+  }
+
+  void removeFirst() {
+    if (count == 0) return;
+    deleteItem(items[0]);
+    std::memmove(static_cast<void*>(items), static_cast<const void*>(items + 1),
+                 sizeof(T) * (count - 1));
+    --count;
+    for (uint32_t s = 0; s < count; ++s) writeIndex(s);
+  }
+
+  // Deletes the items but keeps the storage for refilling.
+  void empty() {
+    for (uint32_t s = 0; s < count; ++s) deleteItem(items[s]);
+    count = 0;
+  }
+
+  void destroy() {
+    empty();
+    std::free(static_cast<void*>(items));
+    items = nullptr;
+    capacity = 0;
+  }
+
+ private:
+  void take(IndexedList& o) {
+    capacity = o.capacity;
+    count = o.count;
+    items = o.items;
+    noIndexWriteBack = o.noIndexWriteBack;
+    notOwner = o.notOwner;
+    o.capacity = 0;
+    o.count = 0;
+    o.items = nullptr;
+  }
+
+  void writeIndex(uint32_t slot) {
+    if constexpr (std::is_pointer_v<T> && detail::HasListIndex<T>::value) {
+      if (!noIndexWriteBack && items[slot] != nullptr) items[slot]->setListIndex(slot);
+    } else {
+      (void)slot;
+    }
+  }
+
+  void deleteItem(T& item) {
+    if constexpr (std::is_pointer_v<T>) {
+      if (!notOwner) delete item;
+      item = nullptr;
+    } else {
+      (void)item;
+    }
+  }
+};
+
+}  // namespace ferrox

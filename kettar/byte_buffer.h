@@ -1,0 +1,59 @@
+#pragma once
+// The container of every binary file: fields are appended one by one and saved
+// as one zlib block (u32 packed size, u32 raw size, zlib stream at level 9);
+// a reader loads a block and reads the fields back in order through the cursor.
+
+#include <cstdint>
+#include <cstring>
+#include <istream>
+#include <ostream>
+#include <type_traits>
+
+#include "ferrox/indexed_list.h"
+
+namespace Kettar {
+
+class ByteBuffer {
+ public:
+  // Room kept after a loaded block's data; it is not readable data.
+  static constexpr uint32_t kLoadSlack = 1000;
+  // A block larger than this is taken as damaged rather than allocated.
+  static constexpr uint32_t kMaxBlockSize = 256u * 1024u * 1024u;
+
+  uint32_t cursor = 0;
+  ferrox::IndexedList<uint8_t> bytes;
+
+  ByteBuffer() = default;
+
+  void append(const void* source, uint32_t n);
+  // Copies n bytes at the cursor and advances it. A read that would pass the end
+  // of the data zero-fills the destination, moves the cursor to the end and
+  // returns false, as does every later read: a short record is always noticed.
+  bool read(void* destination, uint32_t n);
+
+  bool saveCompressed(std::ostream& out) const;
+  bool loadCompressed(std::istream& in);
+
+  // Bytes that hold data: the count after appends, the raw size after a load.
+  uint32_t size() const { return end_; }
+  uint32_t remaining() const { return cursor < end_ ? end_ - cursor : 0; }
+  bool failed() const { return failed_; }
+  const uint8_t* data() const { return bytes.items; }
+
+  template <typename T>
+  void put(const T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    append(&value, sizeof(T));
+  }
+  template <typename T>
+  bool get(T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    return read(&value, sizeof(T));
+  }
+
+ private:
+  uint32_t end_ = 0;      // bytes[0, end_) are data; the rest is load slack
+  bool failed_ = false;   // set by the first read past the data
+};
+
+}  // namespace Kettar

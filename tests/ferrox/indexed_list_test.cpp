@@ -1,0 +1,160 @@
+#include "ferrox/indexed_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ferrox/vec2.h"
+
+namespace {
+
+// An item that knows its slot and reports its own deletion.
+struct Item {
+  std::string name;
+  uint32_t slot = 999;
+  std::vector<std::string>* deleted = nullptr;
+  void setListIndex(uint32_t s) { slot = s; }
+  ~Item() {
+    if (deleted) deleted->push_back(name);
+  }
+};
+
+struct ListFixture : ::testing::Test {
+  std::vector<std::string> deleted;
+  Item* make(const char* name) { return new Item{name, 999, &deleted}; }
+  static std::string names(const ferrox::IndexedList<Item*>& list) {
+    std::string s;
+    for (const Item* it : list) s += it->name;
+    return s;
+  }
+  static void expectSlots(const ferrox::IndexedList<Item*>& list) {
+    for (uint32_t i = 0; i < list.count; ++i) EXPECT_EQ(list.items[i]->slot, i) << list.items[i]->name;
+  }
+};
+
+TEST(Vec2Test, SetLength) {
+  struct Row {
+    const char* name;
+    Vec2 in;
+    float len;
+    Vec2 out;
+  } rows[] = {
+      {"zero stays zero", {0.0f, 0.0f}, 2.0f, {0.0f, 0.0f}},
+      {"unit kept", {1.0f, 0.0f}, 1.0f, {1.0f, 0.0f}},
+      {"3-4-5", {3.0f, 4.0f}, 1.0f, {0.6f, 0.8f}},
+      {"negative length flips", {0.0f, 2.0f}, -3.0f, {0.0f, -3.0f}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Vec2 v = row.in;
+    v.setLength(row.len);
+    EXPECT_FLOAT_EQ(v.x, row.out.x);
+    EXPECT_FLOAT_EQ(v.y, row.out.y);
+  }
+}
+
+TEST(Vec2Test, FromIntegersAndOperators) {
+  const Vec2 a(int32_t{3}, int32_t{-2});
+  EXPECT_EQ(a, Vec2(3.0f, -2.0f));
+  EXPECT_EQ(a + Vec2(1.0f, 1.0f), Vec2(4.0f, -1.0f));
+  EXPECT_EQ(a - Vec2(1.0f, 1.0f), Vec2(2.0f, -3.0f));
+  EXPECT_EQ(-a, Vec2(-3.0f, 2.0f));
+  EXPECT_EQ(a * 2.0f, Vec2(6.0f, -4.0f));
+  EXPECT_FLOAT_EQ(Vec2(1.0f, 0.0f).cross(Vec2(0.0f, 1.0f)), 1.0f);
+}
+
+TEST_F(ListFixture, CapacityDoublesFromOneAndSlotsAreWritten) {
+  ferrox::IndexedList<Item*> list;
+  std::vector<uint32_t> capacities;
+  for (const char* n : {"a", "b", "c", "d", "e"}) {
+    list.pushBack(make(n));
+    capacities.push_back(list.capacity);
+  }
+  EXPECT_EQ(capacities, (std::vector<uint32_t>{1, 2, 4, 4, 8}));
+  expectSlots(list);
+}
+
+TEST_F(ListFixture, RemoveMovesTheLastIn) {
+  ferrox::IndexedList<Item*> list;
+  for (const char* n : {"a", "b", "c"}) list.pushBack(make(n));
+  list.removeAt(1);
+  EXPECT_EQ(names(list), "ac");
+  EXPECT_EQ(deleted, std::vector<std::string>{"b"});
+  expectSlots(list);
+  list.removeAt(2);  // == count: nothing
+  list.removeAt(1);  // the last: nothing moves
+  EXPECT_EQ(names(list), "a");
+  EXPECT_EQ(list.items[0]->slot, 0u);
+}
+
+TEST_F(ListFixture, InsertAndRemoveFirstKeepOrder) {
+  ferrox::IndexedList<Item*> list;
+  list.pushBack(make("a"));
+  list.pushBack(make("b"));
+  Item* x = make("x");
+  ASSERT_TRUE(list.insertAt(x, 0));
+  EXPECT_EQ(names(list), "xab");
+  expectSlots(list);
+  list.removeFirst();
+  EXPECT_EQ(names(list), "ab");
+  expectSlots(list);
+  EXPECT_EQ(deleted, std::vector<std::string>{"x"});
+}
+
+TEST_F(ListFixture, InsertOutsideTheItemsIsRefused) {
+  ferrox::IndexedList<Item*> list;
+  list.pushBack(make("a"));
+  list.grow(8);
+  Item* y = make("y");
+  for (int32_t at : {-1, 2, 8, 9}) {
+    SCOPED_TRACE(at);
+    EXPECT_FALSE(list.insertAt(y, at));
+  }
+  EXPECT_EQ(names(list), "a");
+  EXPECT_TRUE(list.insertAt(y, 1));  // at count: appended
+  EXPECT_EQ(names(list), "ay");
+}
+
+TEST_F(ListFixture, FlagsLeaveItemsAlone) {
+  Item a{"a"}, b{"b"};
+  {
+    ferrox::IndexedList<Item*> list;
+    list.notOwner = 1;
+    list.noIndexWriteBack = 1;
+    list.pushBack(&a);
+    list.pushBack(&b);
+    list.removeAt(0);
+    EXPECT_EQ(list.items[0], &b);
+  }
+  EXPECT_EQ(a.slot, 999u);
+  EXPECT_EQ(b.slot, 999u);
+  EXPECT_TRUE(deleted.empty());
+}
+
+TEST_F(ListFixture, EmptyKeepsStorageAndDestroyDeletesAll) {
+  auto* list = new ferrox::IndexedList<Item*>;
+  for (const char* n : {"a", "b", "c"}) list->pushBack(make(n));
+  list->empty();
+  EXPECT_EQ(list->count, 0u);
+  EXPECT_EQ(list->capacity, 4u);
+  uint32_t* storage = reinterpret_cast<uint32_t*>(list->items);
+  list->pushBack(make("d"));
+  EXPECT_EQ(reinterpret_cast<uint32_t*>(list->items), storage);
+  delete list;
+  EXPECT_EQ(deleted, (std::vector<std::string>{"a", "b", "c", "d"}));
+}
+
+TEST(IndexedListValues, ValueListsOnlyFreeStorage) {
+  ferrox::IndexedList<uint32_t> list;
+  for (uint32_t v : {5u, 6u, 7u}) list.pushBack(v);
+  list.removeAt(0);
+  EXPECT_EQ(list.items[0], 7u);
+  EXPECT_EQ(list.items[1], 6u);
+  ferrox::IndexedList<uint32_t> moved(std::move(list));
+  EXPECT_EQ(moved.count, 2u);
+  EXPECT_EQ(list.count, 0u);
+  EXPECT_EQ(list.items, nullptr);
+}
+
+}  // namespace
