@@ -1,0 +1,36 @@
+// databuilder GROUP ARGS...: makes one group of the game's data directory.
+//   backgrounds DATA | surfaces DATA | sprites DATA | decals THEME DATA | sounds DATA
+//   music TRACK DATA | skeleton SOURCE OUTPUT | level SOURCE OUTPUT
+// Exits 0 when every file of the group was written, 1 otherwise (with messages).
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/databuilder/texture_art.h"
+
+namespace {
+
+int usage() {
+  std::cerr << "usage: databuilder backgrounds|surfaces|sprites|sounds DATA\n"
+               "       databuilder decals THEME DATA | music TRACK DATA\n"
+               "       databuilder skeleton|level SOURCE OUTPUT\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return usage();
+  const std::string& group = args[0];
+  bool ok = false;
+  if (args.size() == 2 && group == "backgrounds") {
+    ok = databuilder::buildBackgrounds(args[1]);
+  } else if (args.size() == 2 && group == "surfaces") {
+    ok = databuilder::buildSurfaces(args[1]);
+  } else {
+    return usage();
+  }
+  return ok ? 0 : 1;
+}
