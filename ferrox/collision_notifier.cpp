@@ -1,0 +1,7 @@
+#include "ferrox/collision_notifier.h"
+
+namespace ferrox {
+
+CollisionNotifier* notifier = nullptr;
+
+}  // namespace ferrox
