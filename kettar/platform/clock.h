@@ -1,0 +1,32 @@
+#pragma once
+// Linux clocks and sleeping. Only the clock source (kettar/clock_source.h) calls
+// the functions in Kettar::platform; everything else reads time through it so
+// that tests and replays can replace the system clock.
+
+#include <cstdint>
+
+namespace Kettar {
+
+// A moment on the monotonic clock. Stopwatch arithmetic keeps both parts apart,
+// so nanoseconds may lie outside 0..999999999 in derived values.
+struct ClockTime {
+  int64_t seconds = 0;
+  int64_t nanoseconds = 0;
+};
+
+// Nanoseconds field of the monotonic clock's resolution, for the engine's report.
+int32_t clockResolution();
+
+// Called first by the engine's init; Linux needs no timer set-up.
+void startTiming();
+
+namespace platform {
+
+ClockTime monotonicNow();
+// One relative sleep on the monotonic clock; an interrupted sleep is not resumed.
+void sleepMonotonic(double seconds);
+// Nanoseconds field of the real-time clock (0..999999999).
+int64_t realtimeNanoseconds();
+
+}  // namespace platform
+}  // namespace Kettar
