@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/databuilder/decal_art.h"
+#include "tools/databuilder/music_art.h"
+#include "tools/databuilder/sound_art.h"
+#include "tools/databuilder/sprite_art.h"
 #include "tools/databuilder/texture_art.h"
 
 namespace {
@@ -29,6 +33,14 @@ int main(int argc, char** argv) {
     ok = databuilder::buildBackgrounds(args[1]);
   } else if (args.size() == 2 && group == "surfaces") {
     ok = databuilder::buildSurfaces(args[1]);
+  } else if (args.size() == 2 && group == "sprites") {
+    ok = databuilder::buildSprites(args[1]);
+  } else if (args.size() == 3 && group == "decals") {
+    ok = databuilder::buildDecals(args[1], args[2]);
+  } else if (args.size() == 2 && group == "sounds") {
+    ok = databuilder::buildSounds(args[1]);
+  } else if (args.size() == 3 && group == "music") {
+    ok = databuilder::buildMusic(args[1], args[2]);
   } else {
     return usage();
   }
