@@ -1,0 +1,360 @@
+#include "ferrox/grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using ferrox::ContactPair;
+using ferrox::Grid;
+using ferrox::GridCell;
+using ferrox::Link;
+
+// The grid never looks inside a link: distinct addresses stand in for links.
+struct LinkTokens {
+  std::vector<double> storage;
+  explicit LinkTokens(size_t n) : storage(n) {}
+  Link* operator[](size_t i) { return reinterpret_cast<Link*>(&storage[i]); }
+};
+
+// A 10 x 8 world with 0.2 cells: 50 columns, 40 rows, (0, 0) in cell (25, 20).
+struct GridFixture : ::testing::Test {
+  LinkTokens links{64};
+  void SetUp() override { ASSERT_TRUE(ferrox::createWorld(10, 8, 0.2f)); }
+  void TearDown() override { ferrox::destroyWorld(); }
+  Grid& grid() { return *ferrox::world; }
+
+  using Cells = std::vector<std::pair<int32_t, int32_t>>;
+  Cells walked(Vec2 a, Vec2 b, float radius) {
+    Cells cells;
+    grid().walkCells(a, b, radius, [&](int32_t c, int32_t r) { cells.emplace_back(c, r); });
+    return cells;
+  }
+  std::set<std::pair<int32_t, int32_t>> cellsHolding(Link* link) {
+    std::set<std::pair<int32_t, int32_t>> found;
+    for (int32_t c = 0; c < grid().cols; ++c) {
+      for (int32_t r = 0; r < grid().rows; ++r) {
+        const GridCell& cell = grid().cell(c, r);
+        for (uint32_t i = 0; i < cell.count; ++i) {
+          if (cell.links[i] == link) found.emplace(c, r);
+        }
+      }
+    }
+    return found;
+  }
+  uint32_t totalEntries() {
+    uint32_t n = 0;
+    for (int32_t c = 0; c < grid().cols; ++c) {
+      for (int32_t r = 0; r < grid().rows; ++r) n += grid().cell(c, r).count;
+    }
+    return n;
+  }
+};
+
+TEST_F(GridFixture, SizeAndCellOfAPoint) {
+  EXPECT_EQ(grid().cols, 50);
+  EXPECT_EQ(grid().rows, 40);
+  EXPECT_EQ(grid().pairs.count, 0u);
+  EXPECT_EQ(grid().pairs.capacity, 0u);
+  struct Row {
+    const char* name;
+    Vec2 p;
+    bool inside;
+    int32_t column, row;
+  } rows[] = {
+      {"origin", Vec2(0.0f, 0.0f), true, 25, 20},
+      {"lower-left corner is the centre of cell (0, 0)", Vec2(-5.0f, -4.0f), true, 0, 0},
+      {"just below half a cell right", Vec2(-4.91f, -3.91f), true, 0, 0},
+      {"half a cell right", Vec2(-4.89f, -3.89f), true, 1, 1},
+      {"last cell", Vec2(4.89f, 3.89f), true, 49, 39},
+      {"beyond the last cell's centre by half a cell", Vec2(4.91f, 0.0f), false, 0, 0},
+      {"outside left", Vec2(-5.2f, 0.0f), false, 0, 0},
+      {"outside top", Vec2(0.0f, 4.2f), false, 0, 0},
+      {"NaN", Vec2(std::nanf(""), 0.0f), false, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    int32_t c = -7, r = -7;
+    ASSERT_EQ(grid().cellOf(row.p, c, r), row.inside);
+    if (row.inside) {
+      EXPECT_EQ(c, row.column);
+      EXPECT_EQ(r, row.row);
+    } else {
+      EXPECT_EQ(c, -7);
+    }
+  }
+  // Every cell of a column sits in the one block, column after column.
+  EXPECT_EQ(&grid().cell(1, 0), &grid().cell(0, 39) + 1);
+  EXPECT_EQ(grid().cell(3, 4).capacity, 8u);
+  EXPECT_EQ(grid().cell(3, 4).count, 0u);
+}
+
+TEST(CreateWorldTest, RefusesUnsoundSizes) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Row {
+    const char* name;
+    int32_t width, height;
+    float cellSize;
+  } rows[] = {
+      {"zero width", 0, 8, 0.2f},
+      {"negative height", 10, -8, 0.2f},
+      {"zero cell size", 10, 8, 0.0f},
+      {"negative cell size", 10, 8, -0.2f},
+      {"NaN cell size", 10, 8, nan},
+      {"infinite cell size", 10, 8, inf},
+      {"cell larger than the world", 10, 8, 20.0f},
+      {"cell size so small the quotient overflows", 10, 8, 1e-30f},
+      {"columns times rows overflow", std::numeric_limits<int32_t>::max(),
+       std::numeric_limits<int32_t>::max(), 0.2f},
+      {"more cells than a level can need", 2000, 2000, 0.2f},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(ferrox::createWorld(10, 8, 0.2f));
+    EXPECT_FALSE(ferrox::createWorld(row.width, row.height, row.cellSize));
+    // The old world is gone all the same: a level never runs on the last one's grid.
+    EXPECT_EQ(ferrox::world, nullptr);
+    EXPECT_EQ(ferrox::pairCount(), 0u);
+    ferrox::clearContacts();
+  }
+
+  struct FloatRow {
+    const char* name;
+    Vec2 size;
+  } floatRows[] = {
+      {"NaN width", Vec2(nan, 8.0f)},
+      {"NaN height", Vec2(10.0f, nan)},
+      {"infinite width", Vec2(inf, 8.0f)},
+      {"negative width", Vec2(-10.0f, 8.0f)},
+      {"below one unit", Vec2(0.5f, 8.0f)},
+      {"beyond any i32", Vec2(1e12f, 8.0f)},
+  };
+  for (const FloatRow& row : floatRows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_FALSE(ferrox::createWorld(row.size, 0.2f));
+    EXPECT_EQ(ferrox::world, nullptr);
+  }
+
+  ASSERT_TRUE(ferrox::createWorld(Vec2(10.9f, 8.5f), 0.2f));
+  EXPECT_EQ(ferrox::world->width, 10);
+  EXPECT_EQ(ferrox::world->height, 8);
+  EXPECT_EQ(ferrox::world->cols, 50);
+  ASSERT_TRUE(ferrox::createWorld(200, 100, 0.2f));
+  EXPECT_EQ(ferrox::world->cols, 1000);
+  EXPECT_EQ(ferrox::world->rows, 500);
+  ferrox::destroyWorld();
+  EXPECT_EQ(ferrox::world, nullptr);
+  ferrox::destroyWorld();
+}
+
+TEST_F(GridFixture, WalkStaysInRangeAndCoversItsEnds) {
+  std::mt19937 rng(12345);
+  std::uniform_real_distribution<float> x(-5.5f, 5.5f), y(-4.5f, 4.5f), radius(0.0f, 0.3f);
+  std::uniform_real_distribution<float> shortStep(-0.6f, 0.6f);
+  int walkedSegments = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const Vec2 a(x(rng), y(rng));
+    // Half of them short, as links are; half across the world.
+    const Vec2 b = (i % 2 == 0) ? a + Vec2(shortStep(rng), shortStep(rng)) : Vec2(x(rng), y(rng));
+    const float r = radius(rng);
+    const Cells cells = walked(a, b, r);
+    if (!cells.empty()) ++walkedSegments;
+    for (const auto& [c, row] : cells) {
+      ASSERT_GE(c, 0);
+      ASSERT_LT(c, grid().cols);
+      ASSERT_GE(row, 0);
+      ASSERT_LT(row, grid().rows);
+    }
+    // A walked edge visits the cells of both its ends.
+    if (!cells.empty()) {
+      Vec2 n(b.y - a.y, -(b.x - a.x));
+      n.setLength(r);
+      const std::set<std::pair<int32_t, int32_t>> seen(cells.begin(), cells.end());
+      for (const Vec2& end : {a + n, b + n}) {
+        int32_t c, row;
+        ASSERT_TRUE(grid().cellOf(end, c, row));
+        EXPECT_TRUE(seen.count({c, row})) << "end (" << end.x << ", " << end.y << ")";
+      }
+    }
+  }
+  EXPECT_GT(walkedSegments, 5000);
+}
+
+TEST_F(GridFixture, WalkEdgeCases) {
+  // Both shifted ends in one cell: that cell once per edge.
+  EXPECT_EQ(walked(Vec2(0.01f, 0.01f), Vec2(0.02f, 0.02f), 0.01f),
+            (Cells{{25, 20}, {25, 20}}));
+  // A zero-length segment walks its cell twice.
+  EXPECT_EQ(walked(Vec2(0.0f, 0.0f), Vec2(0.0f, 0.0f), 0.05f), (Cells{{25, 20}, {25, 20}}));
+  // Horizontal (x = 0.5 is the centre of column 28): along the columns, one row,
+  // in increasing order after the swap.
+  EXPECT_EQ(walked(Vec2(0.5f, 0.0f), Vec2(0.0f, 0.0f), 0.01f),
+            (Cells{{25, 20}, {26, 20}, {27, 20}, {28, 20}, {25, 20}, {26, 20}, {27, 20}, {28, 20}}));
+  // Vertical: along the rows.
+  EXPECT_EQ(walked(Vec2(0.0f, 0.0f), Vec2(0.0f, 0.3f), 0.01f),
+            (Cells{{25, 20}, {25, 21}, {25, 22}, {25, 20}, {25, 21}, {25, 22}}));
+  // A diagonal step covers the four cells around each corner; the last step
+  // reaches one cell beyond the ends.
+  const Cells diagonal = walked(Vec2(0.05f, 0.05f), Vec2(0.15f, 0.15f), 0.0f);
+  const Cells onePass{{25, 20}, {26, 20}, {25, 21}, {26, 21}, {27, 21}, {26, 22}};
+  ASSERT_EQ(diagonal.size(), 12u);
+  EXPECT_EQ(Cells(diagonal.begin(), diagonal.begin() + 6), onePass);
+  // An end in the outer ring (column 0) or outside: nothing at all.
+  EXPECT_TRUE(walked(Vec2(-4.95f, 0.0f), Vec2(0.0f, 0.0f), 0.01f).empty());
+  EXPECT_TRUE(walked(Vec2(0.0f, 0.0f), Vec2(0.0f, 3.95f), 0.01f).empty());
+  EXPECT_TRUE(walked(Vec2(0.0f, 0.0f), Vec2(9.0f, 0.0f), 0.01f).empty());
+  // Only the second edge leaves the inner cells: the first edge alone is walked.
+  // Segment going +x has normal (0, -len): the first edge is below, the second above.
+  const float topInner = 3.7f;  // row 38 (the last inner row) spans y in [3.5, 3.7)
+  const Cells firstOnly = walked(Vec2(0.0f, topInner - 0.02f), Vec2(0.1f, topInner - 0.02f), 0.05f);
+  EXPECT_EQ(firstOnly, (Cells{{25, 38}, {26, 38}}));
+}
+
+TEST_F(GridFixture, ThickInsertionAddsEachLinkOnceAndPairsOlderWithNewer) {
+  const Vec2 a(0.0f, 0.0f), b(1.8f, 0.0f);  // ten columns, one row
+  grid().insertLink(a, b, links[0], 0.05f);
+  EXPECT_EQ(cellsHolding(links[0]).size(), 10u);
+  EXPECT_EQ(totalEntries(), 10u);
+  // Entering again where it already stands adds nothing and pairs nothing.
+  grid().insertLink(a, b, links[0], 0.05f);
+  EXPECT_EQ(totalEntries(), 10u);
+  EXPECT_EQ(ferrox::pairCount(), 0u);
+
+  grid().insertLink(a, b, links[1], 0.05f);
+  EXPECT_EQ(totalEntries(), 20u);
+  ASSERT_EQ(ferrox::pairCount(), 1u);
+  EXPECT_EQ(grid().pairs.items[0].first, links[0]);
+  EXPECT_EQ(grid().pairs.items[0].second, links[1]);
+
+  ferrox::clearContacts();
+  EXPECT_EQ(ferrox::pairCount(), 0u);
+  EXPECT_GE(grid().pairs.capacity, 1u);
+}
+
+TEST_F(GridFixture, PartnerMemoryHoldsEightLinks) {
+  // Nine links in one cell; a tenth entering it twice (both edges) meets all
+  // nine twice: the first eight are remembered, the ninth pairs again.
+  const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+  for (int i = 0; i < 9; ++i) grid().insertLink(p, q, links[i], 0.01f);
+  ASSERT_EQ(grid().cell(25, 20).count, 9u);
+  ferrox::clearContacts();
+  grid().insertLink(p, q, links[9], 0.01f);
+  ASSERT_EQ(ferrox::pairCount(), 10u);
+  for (uint32_t i = 0; i < 9; ++i) EXPECT_EQ(grid().pairs.items[i].first, links[i]);
+  EXPECT_EQ(grid().pairs.items[9].first, links[8]);
+  for (const ContactPair& pair : grid().pairs) EXPECT_EQ(pair.second, links[9]);
+  // The cell grew by 8 past its first slots.
+  EXPECT_EQ(grid().cell(25, 20).capacity, 16u);
+}
+
+TEST_F(GridFixture, ThinLinksStandOncePerVisitAndMakeNoPairs) {
+  const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+  grid().insertLinkThin(p, q, links[0]);
+  grid().insertLinkThin(p, q, links[1]);
+  EXPECT_EQ(grid().cell(25, 20).count, 4u);
+  EXPECT_EQ(ferrox::pairCount(), 0u);
+  grid().removeLinkThin(p, q, links[0]);
+  EXPECT_EQ(grid().cell(25, 20).count, 2u);
+  EXPECT_TRUE(cellsHolding(links[0]).empty());
+}
+
+TEST_F(GridFixture, RemovalMovesTheLastLinkIn) {
+  const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+  for (int i = 0; i < 3; ++i) grid().insertLink(p, q, links[i], 0.01f);
+  GridCell& cell = grid().cell(25, 20);
+  ASSERT_EQ(cell.count, 3u);
+  grid().removeLink(p, q, links[0], 0.01f);
+  ASSERT_EQ(cell.count, 2u);
+  EXPECT_EQ(cell.links[0], links[2]);
+  EXPECT_EQ(cell.links[1], links[1]);
+  // A link that is not there: nothing.
+  grid().removeLink(p, q, links[5], 0.01f);
+  EXPECT_EQ(cell.count, 2u);
+}
+
+TEST_F(GridFixture, QueryListsDuplicatesAndGrows) {
+  const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+  for (int i = 0; i < 6; ++i) grid().insertLinkThin(p, q, links[i]);  // 12 entries
+  Link* firstSlots[8];
+  GridCell out;
+  out.lend(firstSlots);
+  grid().query(p, q, out, 0.01f);  // the cell twice: 24 entries
+  ASSERT_EQ(out.count, 24u);
+  EXPECT_EQ(out.capacity, 24u);
+  EXPECT_EQ(out.links[0], links[0]);
+  EXPECT_EQ(out.links[1], links[0]);
+  out.release();
+  EXPECT_EQ(out.links, nullptr);
+}
+
+TEST_F(GridFixture, RemovingPairsOfALinkKeepsTheOrderOfTheRest) {
+  const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+  grid().insertLinkThin(p, q, links[0]);
+  grid().insertLinkThin(p, q, links[1]);
+  grid().insertLink(p, q, links[2], 0.01f);  // {0,2}, {1,2}
+  grid().insertLink(p, q, links[3], 0.01f);  // {0,3}, {1,3}, {2,3}
+  ASSERT_EQ(ferrox::pairCount(), 5u);
+  grid().removePairsOf(links[1]);
+  ASSERT_EQ(ferrox::pairCount(), 3u);
+  const std::pair<Link*, Link*> expected[] = {{links[0], links[2]}, {links[0], links[3]}, {links[2], links[3]}};
+  for (uint32_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(grid().pairs.items[i].first, expected[i].first);
+    EXPECT_EQ(grid().pairs.items[i].second, expected[i].second);
+  }
+}
+
+TEST_F(GridFixture, RandomEnterAndLeaveCyclesLeaveEveryCellEmpty) {
+  std::mt19937 rng(777);
+  std::uniform_real_distribution<float> x(-4.8f, 4.8f), y(-3.8f, 3.8f), step(-0.4f, 0.4f);
+  std::uniform_real_distribution<float> radius(0.01f, 0.2f);
+  struct Entry {
+    Vec2 a, b;
+    float radius;
+    bool thin;
+    bool in;
+  };
+  std::vector<Entry> entries(links.storage.size());
+  for (int round = 0; round < 4000; ++round) {
+    const size_t i = rng() % entries.size();
+    Entry& e = entries[i];
+    if (e.in) {
+      if (e.thin) {
+        grid().removeLinkThin(e.a, e.b, links[i]);
+      } else {
+        grid().removeLink(e.a, e.b, links[i], e.radius);
+      }
+      e.in = false;
+    } else {
+      e.a = Vec2(x(rng), y(rng));
+      e.b = e.a + Vec2(step(rng), step(rng));
+      e.radius = radius(rng);
+      e.thin = rng() % 3 == 0;
+      if (e.thin) {
+        grid().insertLinkThin(e.a, e.b, links[i]);
+      } else {
+        grid().insertLink(e.a, e.b, links[i], e.radius);
+      }
+      e.in = true;
+    }
+    if (round % 50 == 0) ferrox::clearContacts();
+  }
+  for (size_t i = 0; i < entries.size(); ++i) {
+    Entry& e = entries[i];
+    if (!e.in) continue;
+    if (e.thin) {
+      grid().removeLinkThin(e.a, e.b, links[i]);
+    } else {
+      grid().removeLink(e.a, e.b, links[i], e.radius);
+    }
+  }
+  EXPECT_EQ(totalEntries(), 0u);
+}
+
+}  // namespace
