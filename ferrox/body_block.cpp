@@ -1,0 +1,85 @@
+#include "ferrox/body_block.h"
+
+#include <cmath>
+
+#include "kettar/byte_buffer.h"
+
+namespace ferrox {
+
+namespace {
+
+bool finite(float v) { return std::isfinite(v); }
+
+bool readQuarkRecord(Kettar::ByteBuffer& buffer, QuarkRecord& r) {
+  if (!buffer.get(r.kind) || !buffer.get(r.position.x) || !buffer.get(r.position.y) ||
+      !buffer.get(r.mass) || !buffer.get(r.damping))
+    return false;
+  if (!finite(r.position.x) || !finite(r.position.y)) return false;
+  if (r.kind == kBlockSoft || r.kind == kBlockStiff)
+    return finite(r.mass) && r.mass > 0.0f && finite(r.damping);
+  return true;
+}
+
+bool readLinkRecord(Kettar::ByteBuffer& buffer, uint32_t quarkCount, LinkRecord& r) {
+  if (!buffer.get(r.kind) || !buffer.get(r.a) || !buffer.get(r.b)) return false;
+  const bool soft = r.kind == kBlockSoft;
+  const bool fixed = r.kind != kBlockSoft && r.kind != kBlockStiff;
+  if (soft && !buffer.get(r.springConstant)) return false;
+  if (!fixed && !buffer.get(r.rest)) return false;
+  if (!buffer.get(r.radius)) return false;
+  if (!fixed && !buffer.get(r.stiffness)) return false;
+  if (!buffer.get(r.friction) || !buffer.get(r.internal)) return false;
+  if (r.a >= quarkCount || r.b >= quarkCount || r.a == r.b) return false;
+  return finite(r.springConstant) && finite(r.rest) && finite(r.radius) &&
+         finite(r.stiffness) && finite(r.friction);
+}
+
+}  // namespace
+
+void writeQuarkRecord(Kettar::ByteBuffer& buffer, const QuarkRecord& r) {
+  buffer.put(r.kind);
+  buffer.put(r.position.x);
+  buffer.put(r.position.y);
+  buffer.put(r.mass);
+  buffer.put(r.damping);
+}
+
+void writeLinkRecord(Kettar::ByteBuffer& buffer, const LinkRecord& r) {
+  const bool soft = r.kind == kBlockSoft;
+  const bool fixed = r.kind != kBlockSoft && r.kind != kBlockStiff;
+  buffer.put(r.kind);
+  buffer.put(r.a);
+  buffer.put(r.b);
+  if (soft) buffer.put(r.springConstant);
+  if (!fixed) buffer.put(r.rest);
+  buffer.put(r.radius);
+  if (!fixed) buffer.put(r.stiffness);
+  buffer.put(r.friction);
+  buffer.put(r.internal);
+}
+
+void writeBodyBlock(Kettar::ByteBuffer& buffer, const BodyBlock& block) {
+  buffer.put(static_cast<uint32_t>(block.quarks.size()));
+  for (const QuarkRecord& q : block.quarks) writeQuarkRecord(buffer, q);
+  buffer.put(static_cast<uint32_t>(block.links.size()));
+  for (const LinkRecord& l : block.links) writeLinkRecord(buffer, l);
+}
+
+bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block) {
+  block.quarks.clear();
+  block.links.clear();
+  uint32_t n = 0;
+  // Counts are checked against the bytes left before anything is reserved.
+  if (!buffer.get(n) || n > buffer.remaining() / kQuarkRecordSize) return false;
+  block.quarks.resize(n);
+  for (QuarkRecord& q : block.quarks)
+    if (!readQuarkRecord(buffer, q)) return false;
+  uint32_t m = 0;
+  if (!buffer.get(m) || m > buffer.remaining() / kFixedLinkRecordSize) return false;
+  block.links.resize(m);
+  for (LinkRecord& l : block.links)
+    if (!readLinkRecord(buffer, n, l)) return false;
+  return true;
+}
+
+}  // namespace ferrox
