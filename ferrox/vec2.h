@@ -63,6 +63,17 @@ struct Vec3 {
     return Vec3(y * b.z - z * b.y, z * b.x - x * b.z, x * b.y - y * b.x);
   }
   float length() const { return std::sqrt(dot(*this)); }
+
+  // Scales in place to length len; a zero vector has no direction and stays zero.
+  void setLength(float len) {
+    const float s = x * x + y * y + z * z;
+    if (s == 0.0f) return;
+    if (len == 1.0f && s == 1.0f) return;
+    const float f = len / std::sqrt(s);
+    x *= f;
+    y *= f;
+    z *= f;
+  }
 };
 
 struct Vec4 {

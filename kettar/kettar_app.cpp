@@ -1,0 +1,79 @@
+#include "kettar/kettar_app.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "kettar/config_file.h"
+#include "kettar/engine.h"
+#include "kettar/viewport.h"
+
+namespace Kettar {
+
+const char* const kVersion = "1.0-r7";
+
+std::string bannerText(const std::string& backendName, const std::string& directory) {
+  return "This is " + backendName + "Kettar " + kVersion + ", compiled on " + __DATE__ + "\n" +
+         "Release build\n" + "Running in " + directory + "\n";
+}
+
+KettarApp::KettarApp() : logTarget_(std::cout) {}
+
+void KettarApp::forceConfig() { std::cout << "[App] No config values will be forced" << std::endl; }
+
+void KettarApp::loadConfigHook() {}
+
+void KettarApp::start() {
+  appConfig.logTo = appDefaults.logTo;
+  applyLogTarget();
+  std::cout << bannerText(backendName(), executableDirectory) << std::flush;
+  appConfig = appDefaults;
+  videoConfig = videoDefaults;
+  audioConfig = audioDefaults;
+  applyLogTarget();
+  loadConfigHook();
+  applyLogTarget();
+  if (configRead) validateConfig();
+  forceConfig();
+}
+
+void KettarApp::applyLogTarget() { logTarget_.apply(appConfig.logTo, executableDirectory); }
+
+void KettarApp::restoreDefaults() {
+  appConfig = appDefaults;
+  videoConfig = videoDefaults;
+  audioConfig = audioDefaults;
+  applyLogTarget();
+}
+
+void KettarApp::startSubsystems() {
+  musicFinished = userEventPusher();
+  viewport.stretch = videoConfig.stretchOnResize;
+  viewport.aspect =
+      static_cast<float>(videoConfig.width) / static_cast<float>(std::max(videoConfig.height, 1));
+  viewport.resize(videoConfig.width, videoConfig.height);
+}
+
+void KettarApp::stopSubsystems() {}
+
+void KettarApp::validateConfig() {
+  Kettar::validateConfig(std::cout, appConfig, videoConfig, audioConfig, appDefaults, videoDefaults,
+                         audioDefaults, widestWidth, widestHeight);
+}
+
+void KettarApp::loadConfig(const std::string& path) {
+  configRead = Kettar::loadConfig(path, std::cout, appConfig, videoConfig, audioConfig);
+}
+
+void KettarApp::saveConfig(const std::string& path) {
+  Kettar::saveConfig(path, appConfig, videoConfig, audioConfig);
+}
+
+void KettarApp::readConfig(std::istream& in) {
+  configRead = Kettar::readConfig(in, appConfig, videoConfig, audioConfig);
+}
+
+void KettarApp::writeConfig(std::ostream& out) {
+  Kettar::writeConfig(out, appConfig, videoConfig, audioConfig);
+}
+
+}  // namespace Kettar

@@ -1,0 +1,190 @@
+#include "kettar/kettar_app.h"
+#include "kettar/viewport.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Points the standard output at a string for the test's life.
+class CaptureStandardOutput {
+ public:
+  CaptureStandardOutput() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
+  ~CaptureStandardOutput() { std::cout.rdbuf(saved_); }
+  std::string text() const { return text_.str(); }
+
+ private:
+  std::ostringstream text_;
+  std::streambuf* saved_;
+};
+
+void pushNothing() {}
+
+class RecordingApp : public Kettar::KettarApp {
+ public:
+  void toggleFullscreen() override { calls.push_back("toggleFullscreen"); }
+  void showCursor(bool) override { calls.push_back("showCursor"); }
+  bool init() override {
+    calls.push_back("init");
+    return true;
+  }
+  void shutdown() override { calls.push_back("shutdown"); }
+  std::string backendName() override {
+    calls.push_back("backendName");
+    return "Test";
+  }
+  Kettar::UserEventPusher userEventPusher() override {
+    calls.push_back("userEventPusher");
+    return &pushNothing;
+  }
+  void loadConfigHook() override {
+    calls.push_back("loadConfigHook");
+    if (!configPath.empty()) loadConfig(configPath);
+  }
+  void forceConfig() override {
+    calls.push_back("forceConfig");
+    if (forcePps != 0) appConfig.pps = forcePps;
+  }
+
+  std::vector<std::string> calls;
+  std::string configPath;  // empty: the hook reads no file
+  int forcePps = 0;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+class KettarAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kettar-app-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory = std::string(pattern) + "/";
+  }
+  void TearDown() override {
+    unlink((directory + "test.cfg").c_str());
+    rmdir(directory.c_str());
+  }
+  std::string writeConfigFile(const std::string& text) {
+    const std::string path = directory + "test.cfg";
+    std::ofstream(path) << text;
+    return path;
+  }
+
+  std::string directory;
+};
+
+TEST(Banner, HasThreeLinesWithTheCompilerDate) {
+  const std::string banner = Kettar::bannerText("SDL", "/opt/game/");
+  const std::regex form(
+      "This is SDLKettar 1\\.0-r7, compiled on (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+      "[ 123][0-9] [0-9]{4}\nRelease build\nRunning in /opt/game/\n");
+  EXPECT_TRUE(std::regex_match(banner, form)) << banner;
+}
+
+TEST_F(KettarAppTest, StartCallsTheHooksInOrderAndValidatesOnlyAFileThatWasRead) {
+  struct Row {
+    const char* name;
+    std::string file;  // empty: no file is read
+    bool validated;
+  };
+  const Row rows[] = {
+      {"no file", "", false},
+      {"a file with one section", "AppConfig\n{\n  fps = 0\n}\n", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    CaptureStandardOutput out;
+    {
+      RecordingApp app;
+      if (!row.file.empty()) app.configPath = writeConfigFile(row.file);
+      app.forcePps = 500;
+      app.start();
+      EXPECT_EQ(app.calls, (std::vector<std::string>{"backendName", "loadConfigHook", "forceConfig"}));
+      EXPECT_EQ(app.configRead, row.validated);
+      EXPECT_EQ(app.appConfig.fps, 60);  // the default, or the file's 0 corrected by validation
+      EXPECT_EQ(app.appConfig.pps, 500);  // forced after validation
+    }
+    const std::vector<std::string> log = lines(out.text());
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0].rfind("This is TestKettar 1.0-r7, compiled on ", 0), 0u);
+    EXPECT_EQ(log[1], "Release build");
+    EXPECT_EQ(log[2], "Running in " + Kettar::executableDirectory);
+    const bool requested = out.text().find("[App] requesting") != std::string::npos;
+    EXPECT_EQ(requested, row.validated);
+    if (row.validated) {
+      EXPECT_EQ(log[3], "Using configuration file: " + directory + "test.cfg");
+      EXPECT_EQ(log[4], "[App] requesting dualThread: false...");
+      EXPECT_NE(out.text().find("[App] requesting fps: 0, which is impossible; defaulting to 60\n"),
+                std::string::npos);
+    } else {
+      EXPECT_EQ(log.size(), 3u);
+    }
+  }
+}
+
+TEST_F(KettarAppTest, WithLogToNoneOnlyTheBannerAndTheFileLineReachTheConsole) {
+  const std::string path = writeConfigFile("AppConfig\n{\n  logTo = none\n}\n");
+  CaptureStandardOutput out;
+  {
+    RecordingApp app;
+    app.configPath = path;
+    app.start();
+    std::cout << "[App] a later line" << std::endl;
+    app.appConfig.logTo = "console";
+    app.applyLogTarget();
+    std::cout << "[App] back on the console" << std::endl;
+  }
+  const std::vector<std::string> log = lines(out.text());
+  ASSERT_EQ(log.size(), 5u) << out.text();
+  EXPECT_EQ(log[3], "Using configuration file: " + path);
+  EXPECT_EQ(log[4], "[App] back on the console");
+}
+
+TEST_F(KettarAppTest, TheDefaultForceHookSaysSoAndTheSettingsStartFromTheDefaults) {
+  class PlainApp : public RecordingApp {
+   public:
+    void forceConfig() override { KettarApp::forceConfig(); }
+  };
+  CaptureStandardOutput out;
+  PlainApp app;
+  app.appConfig.fps = 5;
+  app.videoConfig.width = 7;
+  app.start();
+  EXPECT_EQ(app.appConfig.fps, 60);
+  EXPECT_EQ(app.videoConfig.width, 800);
+  EXPECT_EQ(lines(out.text()).back(), "[App] No config values will be forced");
+}
+
+TEST_F(KettarAppTest, StartSubsystemsAsksForTheMusicHookAndSetsTheViewportUp) {
+  CaptureStandardOutput out;
+  RecordingApp app;
+  app.start();
+  app.videoConfig.width = 1024;
+  app.videoConfig.height = 768;
+  app.videoConfig.stretchOnResize = true;
+  app.startSubsystems();
+  EXPECT_EQ(app.calls.back(), "userEventPusher");
+  EXPECT_EQ(app.musicFinished, &pushNothing);
+  EXPECT_TRUE(Kettar::viewport.stretch);
+  EXPECT_FLOAT_EQ(Kettar::viewport.aspect, 1024.0f / 768.0f);
+  EXPECT_EQ(Kettar::viewport.width, 1024);
+  EXPECT_EQ(Kettar::viewport.height, 768);
+  app.stopSubsystems();
+  Kettar::viewport = Kettar::Viewport();
+}
+
+}  // namespace

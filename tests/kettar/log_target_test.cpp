@@ -1,0 +1,87 @@
+#include "kettar/log_target.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class LogTargetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kettar-log-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory = std::string(pattern) + "/";
+  }
+  void TearDown() override {
+    unlink((directory + Kettar::LogTarget::kFileName).c_str());
+    rmdir(directory.c_str());
+  }
+
+  std::string logFile() const { return readFile(directory + Kettar::LogTarget::kFileName); }
+
+  std::string directory;
+  std::ostringstream console;
+  std::ostream log{console.rdbuf()};
+};
+
+TEST_F(LogTargetTest, SwitchesBetweenConsoleFileAndNowhere) {
+  {
+    std::ofstream(directory + Kettar::LogTarget::kFileName) << "left from the last run\n";
+    Kettar::LogTarget target(log);
+    target.apply("console", directory);
+    log << "a\n";
+    target.apply("file", directory);
+    log << "b\n";
+    target.apply("none", directory);
+    log << "c\n";
+    target.apply("bogus", directory);  // unknown: still nowhere
+    log << "d\n";
+    target.apply("file", directory);  // the open file is reused, not truncated again
+    log << "e\n";
+    target.apply("bogus", directory);  // unknown: still the file
+    log << "f\n";
+    target.apply("console", directory);
+    log << "g\n";
+    EXPECT_TRUE(log.good());
+  }
+  EXPECT_EQ(console.str(), "a\ng\n");
+  EXPECT_EQ(logFile(), "b\ne\nf\n");
+}
+
+TEST_F(LogTargetTest, HandsTheConsoleBackWhenItGoes) {
+  std::streambuf* own = log.rdbuf();
+  {
+    Kettar::LogTarget target(log);
+    target.apply("file", directory);
+    EXPECT_NE(log.rdbuf(), own);
+  }
+  // The file's buffer is gone with the target; the stream must not point at it.
+  EXPECT_EQ(log.rdbuf(), own);
+  log << "after\n";
+  EXPECT_EQ(console.str(), "after\n");
+  EXPECT_EQ(logFile(), "");
+}
+
+TEST_F(LogTargetTest, AFileThatCannotBeCreatedLosesTheLines) {
+  Kettar::LogTarget target(log);
+  target.apply("file", directory + "missing-folder/");
+  log << "lost\n";
+  target.apply("console", directory);
+  log << "back\n";
+  EXPECT_EQ(console.str(), "back\n");
+}
+
+}  // namespace
