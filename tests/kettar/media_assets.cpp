@@ -1,0 +1,206 @@
+#include "media_assets.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <vorbis/vorbisenc.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "kettar/byte_buffer.h"
+
+namespace media_test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "ombrel-media-XXXXXX").string();
+  char* made = mkdtemp(pattern.data());
+  dir_ = made ? made : "";
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string blockBytes(const std::string& raw) {
+  Kettar::ByteBuffer b;
+  b.append(raw.data(), static_cast<uint32_t>(raw.size()));
+  std::ostringstream out;
+  b.saveCompressed(out);
+  return out.str();
+}
+
+std::string ktrBytes(int32_t width, int32_t height, const std::vector<uint8_t>& pixels) {
+  std::string raw(8, '\0');
+  std::memcpy(&raw[0], &width, 4);
+  std::memcpy(&raw[4], &height, 4);
+  raw.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
+  return blockBytes(raw);
+}
+
+namespace {
+
+void putBe32(std::string& s, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>((v >> shift) & 0xFF));
+}
+
+void pngChunk(std::string& png, const char* type, const std::string& data) {
+  putBe32(png, static_cast<uint32_t>(data.size()));
+  std::string body = std::string(type, 4) + data;
+  png += body;
+  putBe32(png, static_cast<uint32_t>(
+                   crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+void putLe(std::string& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& pixels,
+              bool alpha) {
+  const int channels = alpha ? 4 : 3;
+  std::string rows;
+  for (int y = 0; y < height; ++y) {
+    rows.push_back('\0');  // filter: none
+    rows.append(reinterpret_cast<const char*>(pixels.data()) + y * width * channels,
+                static_cast<size_t>(width * channels));
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  std::string packed(packedSize, '\0');
+  compress(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
+           reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
+  packed.resize(packedSize);
+
+  std::string header;
+  putBe32(header, static_cast<uint32_t>(width));
+  putBe32(header, static_cast<uint32_t>(height));
+  header += std::string{8, static_cast<char>(alpha ? 6 : 2), 0, 0, 0};
+  std::string png = "\x89PNG\r\n\x1a\n";
+  pngChunk(png, "IHDR", header);
+  pngChunk(png, "IDAT", packed);
+  pngChunk(png, "IEND", "");
+  writeFile(path, png);
+}
+
+void writeWav(const std::string& path, double seconds) {
+  const uint32_t rate = 22050;
+  const uint32_t samples = static_cast<uint32_t>(seconds * rate);
+  std::string wav = "RIFF";
+  putLe(wav, 36 + samples * 2, 4);
+  wav += "WAVEfmt ";
+  putLe(wav, 16, 4);
+  putLe(wav, 1, 2);  // PCM
+  putLe(wav, 1, 2);  // mono
+  putLe(wav, rate, 4);
+  putLe(wav, rate * 2, 4);
+  putLe(wav, 2, 2);
+  putLe(wav, 16, 2);
+  wav += "data";
+  putLe(wav, samples * 2, 4);
+  for (uint32_t i = 0; i < samples; ++i)
+    putLe(wav, static_cast<uint16_t>(static_cast<int16_t>(3000 * std::sin(i * 0.1))), 2);
+  writeFile(path, wav);
+}
+
+void writeOgg(const std::string& path, double seconds) {
+  const int rate = 44100;
+  std::ofstream out(path, std::ios::binary);
+  vorbis_info info;
+  vorbis_info_init(&info);
+  vorbis_encode_init_vbr(&info, 1, rate, 0.1f);
+  vorbis_comment comment;
+  vorbis_comment_init(&comment);
+  vorbis_dsp_state dsp;
+  vorbis_analysis_init(&dsp, &info);
+  vorbis_block block;
+  vorbis_block_init(&dsp, &block);
+  ogg_stream_state stream;
+  ogg_stream_init(&stream, 1);
+  ogg_page page;
+  ogg_packet packet;
+  auto writePage = [&]() {
+    out.write(reinterpret_cast<const char*>(page.header), page.header_len);
+    out.write(reinterpret_cast<const char*>(page.body), page.body_len);
+  };
+
+  ogg_packet header, headerComment, headerCode;
+  vorbis_analysis_headerout(&dsp, &comment, &header, &headerComment, &headerCode);
+  ogg_stream_packetin(&stream, &header);
+  ogg_stream_packetin(&stream, &headerComment);
+  ogg_stream_packetin(&stream, &headerCode);
+  while (ogg_stream_flush(&stream, &page) != 0) writePage();
+
+  const int total = static_cast<int>(seconds * rate);
+  int done = 0;
+  bool eos = false;
+  bool ended = false;
+  while (!eos) {
+    const int n = std::min(1024, total - done);
+    if (n > 0) {
+      float** buffer = vorbis_analysis_buffer(&dsp, n);
+      for (int i = 0; i < n; ++i) buffer[0][i] = 0.1f * std::sin((done + i) * 0.05f);
+      vorbis_analysis_wrote(&dsp, n);
+      done += n;
+    } else if (!ended) {
+      vorbis_analysis_wrote(&dsp, 0);
+      ended = true;
+    }
+    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+      vorbis_analysis(&block, nullptr);
+      vorbis_bitrate_addblock(&block);
+      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
+        ogg_stream_packetin(&stream, &packet);
+        while (!eos && ogg_stream_pageout(&stream, &page) != 0) {
+          writePage();
+          if (ogg_page_eos(&page)) eos = true;
+        }
+      }
+    }
+  }
+  ogg_stream_clear(&stream);
+  vorbis_block_clear(&block);
+  vorbis_dsp_clear(&dsp);
+  vorbis_comment_clear(&comment);
+  vorbis_info_clear(&info);
+}
+
+std::vector<std::string> CoutCapture::lines() const {
+  std::vector<std::string> result;
+  std::istringstream in(text_.str());
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+void GlWindowTest::SetUp() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') GTEST_SKIP() << "no display for an OpenGL window";
+  // An X server resets when its last client leaves and refuses connections
+  // meanwhile; parallel tests come and go, so a refusal is tried again.
+  int started = -1;
+  for (int attempt = 0; attempt < 50 && started != 0; ++attempt) {
+    started = SDL_Init(SDL_INIT_VIDEO);
+    if (started != 0) SDL_Delay(100);
+  }
+  ASSERT_EQ(started, 0) << SDL_GetError();
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  ASSERT_NE(SDL_SetVideoMode(64, 64, 32, SDL_OPENGL), nullptr) << SDL_GetError();
+  ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
+}
+
+void GlWindowTest::TearDown() {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_Quit();
+}
+
+}  // namespace media_test
