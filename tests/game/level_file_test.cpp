@@ -1,0 +1,434 @@
+#include "game/level_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+#include "kettar/byte_buffer.h"
+
+namespace {
+
+using namespace LevelFile;
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> bytesOf(const Kettar::ByteBuffer& b) {
+  return std::vector<uint8_t>(b.data(), b.data() + b.size());
+}
+
+Kettar::ByteBuffer bufferOf(const std::vector<uint8_t>& bytes) {
+  Kettar::ByteBuffer b;
+  b.append(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  return b;
+}
+
+std::string hex(const std::vector<uint8_t>& bytes, size_t from, size_t n) {
+  std::string s;
+  char cell[4];
+  for (size_t i = from; i < from + n && i < bytes.size(); ++i) {
+    std::snprintf(cell, sizeof cell, i + 1 < from + n ? "%02X " : "%02X", bytes[i]);
+    s += cell;
+  }
+  return s;
+}
+
+// A small level with one of everything and typed edges.
+LevelRecord sampleLevel() {
+  LevelRecord l;
+  l.width = 40.0f;
+  l.height = 20.0f;
+  l.start = Vec2(-15.0f, -5.0f);
+  l.exitA = Vec2(15.0f, -8.0f);
+  l.exitB = Vec2(15.0f, -6.0f);
+  l.backParallax = 2;
+  l.frontParallax = 3;
+  l.backRepeat = 1.5f;
+  l.frontRepeat = 2.0f;
+  l.terrain.textureIndex = 4;
+  l.terrain.borderTextureIndex = 1;
+  l.terrain.textureScale = 0.25f;
+  l.terrain.inverted = 1;
+  l.terrain.polygons.push_back(polygonFromOutline(
+      {Vec2(-19.0f, -9.5f), Vec2(19.0f, -9.5f), Vec2(19.0f, 9.5f), Vec2(-19.0f, 9.5f)}, 1));
+  PolygonRecord island = polygonFromOutline({Vec2(0, 0), Vec2(3, 0), Vec2(1.5f, 2.0f)}, 0);
+  island.noHookEdges = {2};
+  island.deadlyEdges = {0, 1};
+  l.terrain.polygons.push_back(island);
+  l.enemies = {{0, Vec2(1, 2)}, {2, Vec2(-3, 4)}};
+  l.props = {{1, Vec2(5, 5)}};
+  TurretRecord t;
+  t.position = Vec2(7, -2);
+  t.rotation = 90.0f;
+  t.interval = 2.5f;
+  t.phase = 50.0f;
+  t.flip = 1;
+  l.turrets = {t};
+  DecalRecord d;
+  d.index = 479;
+  d.position = Vec2(-1, -1);
+  d.scale = 1.25f;
+  d.rotation = 30.0f;
+  d.flipX = 1;
+  l.decals = {d, DecalRecord{}};
+  return l;
+}
+
+std::vector<uint8_t> blockOf(const LevelRecord& level) {
+  Kettar::ByteBuffer b;
+  writeLevel(b, level);
+  return bytesOf(b);
+}
+
+// Offsets in the raw block, found by writing the parts before them.
+size_t terrainEnd(const LevelRecord& level) {
+  Kettar::ByteBuffer b;
+  writeTerrain(b, level.terrain);
+  return 48 + b.size();
+}
+
+void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) { std::memcpy(&bytes[at], &v, 4); }
+void putF32(std::vector<uint8_t>& bytes, size_t at, float v) { std::memcpy(&bytes[at], &v, 4); }
+
+class LevelFileOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("level_file_test_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  static std::vector<uint8_t> readAll(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  static void writeAll(const std::string& p, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  fs::path dir_;
+};
+
+TEST(LevelFileRecords, UntypedRectangleIs157Bytes) {
+  Kettar::ByteBuffer b;
+  writePolygon(b, polygonFromOutline({Vec2(0, 0), Vec2(1, 0), Vec2(1, 1), Vec2(0, 1)}, 1));
+  const std::vector<uint8_t> bytes = bytesOf(b);
+  ASSERT_EQ(bytes.size(), 157u);
+  // Orientation, two empty id lists, 4 quarks; the first one fixed at (0, 0)
+  // with mass 999999 (0x497423F0) and damping 0.
+  EXPECT_EQ(hex(bytes, 0, 30),
+            "01 00 00 00 00 00 00 00 00 04 00 00 00 02 00 00 00 00 00 00 00 00 F0 23 74 49 00 00 00 00");
+  // The last edge: fixed, quark 3 to quark 0, radius 0.06, friction 2, not internal.
+  EXPECT_EQ(hex(bytes, 157 - 18, 18), "02 03 00 00 00 00 00 00 00 8F C2 75 3D 00 00 00 40 00");
+}
+
+TEST(LevelFileRecords, ObjectRecordsHaveTheirWidths) {
+  struct Row {
+    const char* name;
+    std::function<void(Kettar::ByteBuffer&)> write;
+    uint32_t bytes;
+  } rows[] = {
+      {"enemy", [](Kettar::ByteBuffer& b) { writeEnemy(b, EnemyRecord{}); }, 12},
+      {"prop", [](Kettar::ByteBuffer& b) { writeProp(b, PropRecord{}); }, 12},
+      {"turret", [](Kettar::ByteBuffer& b) { writeTurret(b, TurretRecord{}); }, 21},
+      {"decal", [](Kettar::ByteBuffer& b) { writeDecal(b, DecalRecord{}); }, 22},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Kettar::ByteBuffer b;
+    row.write(b);
+    EXPECT_EQ(b.size(), row.bytes);
+  }
+}
+
+TEST(LevelFileRecords, LevelRoundTripKeepsFieldsOrderAndBytes) {
+  const LevelRecord in = sampleLevel();
+  const std::vector<uint8_t> bytes = blockOf(in);
+  Kettar::ByteBuffer b = bufferOf(bytes);
+  LevelRecord out;
+  std::string why;
+  ASSERT_TRUE(readLevel(b, out, &why)) << why;
+  EXPECT_EQ(b.remaining(), 0u);
+  EXPECT_EQ(out.width, 40.0f);
+  EXPECT_EQ(out.height, 20.0f);
+  EXPECT_EQ(out.start, in.start);
+  EXPECT_EQ(out.exitA, in.exitA);
+  EXPECT_EQ(out.exitB, in.exitB);
+  EXPECT_EQ(out.backParallax, 2u);
+  EXPECT_EQ(out.frontParallax, 3u);
+  EXPECT_EQ(out.backRepeat, 1.5f);
+  EXPECT_EQ(out.frontRepeat, 2.0f);
+  EXPECT_EQ(out.terrain.textureIndex, 4u);
+  EXPECT_EQ(out.terrain.borderTextureIndex, 1u);
+  EXPECT_EQ(out.terrain.textureScale, 0.25f);
+  EXPECT_EQ(out.terrain.inverted, 1);
+  ASSERT_EQ(out.terrain.polygons.size(), 2u);
+  EXPECT_EQ(out.terrain.polygons[1].noHookEdges, std::vector<uint32_t>({2}));
+  EXPECT_EQ(out.terrain.polygons[1].deadlyEdges, std::vector<uint32_t>({0, 1}));
+  EXPECT_EQ(out.terrain.polygons[1].body.quarks[2].position, Vec2(1.5f, 2.0f));
+  ASSERT_EQ(out.enemies.size(), 2u);
+  EXPECT_EQ(out.enemies[1].kind, 2u);
+  EXPECT_EQ(out.enemies[1].position, Vec2(-3, 4));
+  ASSERT_EQ(out.turrets.size(), 1u);
+  EXPECT_EQ(out.turrets[0].phase, 50.0f);
+  EXPECT_EQ(out.turrets[0].flip, 1);
+  ASSERT_EQ(out.decals.size(), 2u);
+  EXPECT_EQ(out.decals[0].index, 479u);
+  EXPECT_EQ(out.decals[0].flipX, 1);
+  EXPECT_EQ(out.decals[0].flipY, 0);
+  EXPECT_EQ(blockOf(out), bytes);
+  EXPECT_TRUE(checkLevel(in, &why)) << why;
+}
+
+TEST(LevelFileRecords, PolygonReadsAsFixedAndDropsRepeatedIds) {
+  PolygonRecord p = polygonFromOutline({Vec2(0, 0), Vec2(2, 0), Vec2(2, 2), Vec2(0, 2)}, 0);
+  p.body.quarks[1].kind = ferrox::kBlockSoft;
+  p.body.quarks[1].mass = 0.5f;
+  p.body.quarks[2].kind = 9;  // unknown codes are fixed
+  p.body.quarks[2].mass = 3.0f;
+  p.body.links[0].kind = ferrox::kBlockStiff;
+  p.body.links[0].rest = 2.0f;
+  p.body.links[0].stiffness = 0.5f;
+  p.body.links[3].internal = 1;
+  p.noHookEdges = {1, 3, 1};
+  p.deadlyEdges = {3, 2, 2};
+  std::string why;
+  EXPECT_FALSE(checkPolygon(p, &why));  // as built by hand: repeats are refused
+  Kettar::ByteBuffer b;
+  writePolygon(b, p);
+  PolygonRecord out;
+  ASSERT_TRUE(readPolygon(b, out, &why)) << why;
+  for (const ferrox::QuarkRecord& q : out.body.quarks) {
+    EXPECT_EQ(q.kind, ferrox::kBlockFixed);
+    EXPECT_EQ(q.mass, kFixedQuarkMass);
+    EXPECT_EQ(q.damping, 0.0f);
+  }
+  for (const ferrox::LinkRecord& l : out.body.links) {
+    EXPECT_EQ(l.kind, ferrox::kBlockFixed);
+    EXPECT_EQ(l.internal, 0);
+  }
+  EXPECT_EQ(out.noHookEdges, std::vector<uint32_t>({1, 3}));
+  EXPECT_EQ(out.deadlyEdges, std::vector<uint32_t>({2}));
+}
+
+// Damaged blocks: each is refused, never read out of bounds (run under ASan).
+TEST(LevelFileRecords, HostileBlocksAreRefused) {
+  const LevelRecord good = sampleLevel();
+  const std::vector<uint8_t> goodBytes = blockOf(good);
+  const size_t enemies = terrainEnd(good);
+  // The first polygon starts after the terrain's 17 bytes.
+  const size_t polygon0 = 48 + 17;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+
+  struct Row {
+    const char* name;
+    std::function<void(LevelRecord&)> edit;            // on the record, before writing
+    std::function<void(std::vector<uint8_t>&)> patch;  // on the written bytes
+  } rows[] = {
+      {"NaN width", [&](LevelRecord& l) { l.width = nan; }, nullptr},
+      {"NaN height", [&](LevelRecord& l) { l.height = nan; }, nullptr},
+      {"negative width", [](LevelRecord& l) { l.width = -40; }, nullptr},
+      {"zero height", [](LevelRecord& l) { l.height = 0; }, nullptr},
+      {"width below one", [](LevelRecord& l) { l.width = 0.5f; }, nullptr},
+      {"infinite width", [&](LevelRecord& l) { l.width = inf; }, nullptr},
+      {"absurd width", [](LevelRecord& l) { l.width = 1e9f; }, nullptr},
+      {"absurd area", [](LevelRecord& l) { l.width = 900; l.height = 900; }, nullptr},
+      {"NaN start", [&](LevelRecord& l) { l.start.x = nan; }, nullptr},
+      {"back parallax 10", [](LevelRecord& l) { l.backParallax = 10; }, nullptr},
+      {"front parallax huge", [](LevelRecord& l) { l.frontParallax = 0xFFFFFFFFu; }, nullptr},
+      {"NaN repeat", [&](LevelRecord& l) { l.frontRepeat = nan; }, nullptr},
+      {"terrain texture 10", [](LevelRecord& l) { l.terrain.textureIndex = 10; }, nullptr},
+      {"border texture 12", [](LevelRecord& l) { l.terrain.borderTextureIndex = 12; }, nullptr},
+      {"NaN texture scale", [&](LevelRecord& l) { l.terrain.textureScale = nan; }, nullptr},
+      {"inverted 2", [](LevelRecord& l) { l.terrain.inverted = 2; }, nullptr},
+      {"orientation 7", [](LevelRecord& l) { l.terrain.polygons[1].orientation = 7; }, nullptr},
+      {"edge id past the links", [](LevelRecord& l) { l.terrain.polygons[1].deadlyEdges = {3}; }, nullptr},
+      {"link slot past the quarks", [](LevelRecord& l) { l.terrain.polygons[1].body.links[0].b = 3; }, nullptr},
+      {"link to itself", [](LevelRecord& l) { l.terrain.polygons[1].body.links[0].b = 0; }, nullptr},
+      {"zero-length edge", [](LevelRecord& l) { l.terrain.polygons[1].body.quarks[1].position = Vec2(0, 0); }, nullptr},
+      {"NaN vertex", [&](LevelRecord& l) { l.terrain.polygons[1].body.quarks[1].position.y = nan; }, nullptr},
+      {"huge edge radius", [](LevelRecord& l) { l.terrain.polygons[1].body.links[0].radius = 1e6f; }, nullptr},
+      {"two vertices", [](LevelRecord& l) {
+         l.terrain.polygons[1] = polygonFromOutline({Vec2(0, 0), Vec2(1, 0)}, 0);
+       }, nullptr},
+      {"enemy kind 3", [](LevelRecord& l) { l.enemies[0].kind = 3; }, nullptr},
+      {"NaN enemy", [&](LevelRecord& l) { l.enemies[1].position.x = nan; }, nullptr},
+      {"prop kind 7", [](LevelRecord& l) { l.props[0].kind = 7; }, nullptr},
+      {"NaN turret interval", [&](LevelRecord& l) { l.turrets[0].interval = nan; }, nullptr},
+      {"turret flip 2", [](LevelRecord& l) { l.turrets[0].flip = 2; }, nullptr},
+      {"decal 480", [](LevelRecord& l) { l.decals[1].index = 480; }, nullptr},
+      {"NaN decal scale", [&](LevelRecord& l) { l.decals[0].scale = nan; }, nullptr},
+      {"decal flipY 3", [](LevelRecord& l) { l.decals[0].flipY = 3; }, nullptr},
+      {"huge polygon count", nullptr, [](std::vector<uint8_t>& b) { putU32(b, 61, 0xFFFFFFFFu); }},
+      {"huge type-1 id count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, polygon0 + 1, 0x40000000u); }},
+      {"huge quark count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, polygon0 + 9, 0x10000000u); }},
+      {"huge enemy count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, enemies, 0xFFFFFFF0u); }},
+      {"huge prop count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, enemies + 4 + 24, 100000u); }},
+      {"NaN width in bytes", nullptr, [&](std::vector<uint8_t>& b) { putF32(b, 0, nan); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LevelRecord level = good;
+    if (row.edit) row.edit(level);
+    std::vector<uint8_t> bytes = blockOf(level);
+    if (row.patch) row.patch(bytes);
+    Kettar::ByteBuffer b = bufferOf(bytes);
+    LevelRecord out;
+    std::string why;
+    EXPECT_FALSE(readLevel(b, out, &why));
+    EXPECT_FALSE(why.empty());
+    if (row.edit) {
+      EXPECT_FALSE(checkLevel(level, &why));
+    }
+  }
+
+  // Every truncation of a good block fails; none reads past the end.
+  for (size_t n = 0; n < goodBytes.size(); ++n) {
+    Kettar::ByteBuffer b = bufferOf(std::vector<uint8_t>(goodBytes.begin(), goodBytes.begin() + n));
+    LevelRecord out;
+    ASSERT_FALSE(readLevel(b, out)) << "cut at " << n;
+  }
+}
+
+TEST(LevelFileHeader, OnlyTheLevelMagicPasses) {
+  struct Row {
+    const char* name;
+    uint32_t words[3];
+    bool ok;
+  } rows[] = {
+      {"level magic", {kMagic1, kMagic2, 9}, true},
+      {"first word", {0x67E87B96u, kMagic2, 9}, false},
+      {"second word", {kMagic1, 0x04A9D6B3u, 9}, false},
+      {"skeleton magic", {0x047BE120u, 0x01373369u, 1}, false},
+      {"version 8", {kMagic1, kMagic2, 8}, false},
+      {"version 10", {kMagic1, kMagic2, 10}, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::stringstream s;
+    s.write(reinterpret_cast<const char*>(row.words), 12);
+    const float t = 42.5f;
+    s.write(reinterpret_cast<const char*>(&t), 4);
+    float best = 1.0f;
+    EXPECT_EQ(readHeader(s, best), row.ok);
+    EXPECT_EQ(best, row.ok ? 42.5f : 1.0f);
+  }
+  std::stringstream shortStream;
+  writeHeader(shortStream, 3.0f);
+  std::string cut = shortStream.str().substr(0, 14);
+  std::stringstream cutStream(cut);
+  float best = 1.0f;
+  EXPECT_FALSE(readHeader(cutStream, best));
+  EXPECT_EQ(best, 1.0f);
+}
+
+TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
+  const std::string p = path("a.orl");
+  ASSERT_TRUE(saveFile(p, 12.25f, sampleLevel()));
+  EXPECT_FALSE(fs::exists(p + ".saving"));
+  const std::vector<uint8_t> file = readAll(p);
+  EXPECT_EQ(hex(file, 0, 12), "95 7B E8 67 B2 D6 A9 04 09 00 00 00");
+  LevelRecord out;
+  float best = 0.0f;
+  bool header = false;
+  std::string why;
+  ASSERT_TRUE(readFile(p, out, best, header, &why)) << why;
+  EXPECT_TRUE(header);
+  EXPECT_EQ(best, 12.25f);
+  EXPECT_EQ(blockOf(out), blockOf(sampleLevel()));
+}
+
+TEST_F(LevelFileOnDisk, TruncatedBlockStillGivesTheBestTime) {
+  const std::string p = path("cut.orl");
+  ASSERT_TRUE(saveFile(p, 33.5f, sampleLevel()));
+  std::vector<uint8_t> file = readAll(p);
+  file.resize(file.size() - 5);
+  writeAll(p, file);
+  LevelRecord out;
+  float best = 0.0f;
+  bool header = false;
+  EXPECT_FALSE(readFile(p, out, best, header));
+  EXPECT_TRUE(header);
+  EXPECT_EQ(best, 33.5f);
+  EXPECT_FALSE(readFile(path("missing.orl"), out, best, header));
+  EXPECT_FALSE(header);
+}
+
+TEST_F(LevelFileOnDisk, FailedSaveLeavesTheOldFile) {
+  const std::string p = path("keep.orl");
+  ASSERT_TRUE(saveFile(p, 5.0f, sampleLevel()));
+  const std::vector<uint8_t> before = readAll(p);
+  fs::create_directory(p + ".saving");  // the temporary file cannot be made
+  LevelRecord other = sampleLevel();
+  other.width = 80.0f;
+  EXPECT_FALSE(saveFile(p, 1.0f, other));
+  EXPECT_EQ(readAll(p), before);
+  EXPECT_FALSE(saveFile(path("no/such/folder/x.orl"), 1.0f, other));
+}
+
+TEST_F(LevelFileOnDisk, BestTimeRewriteChangesOnlyBytes12To15) {
+  const std::string p = path("best.orl");
+  ASSERT_TRUE(saveFile(p, 9999.0f, sampleLevel()));
+  // A file past 1,000,000 bytes keeps its tail too.
+  std::vector<uint8_t> before = readAll(p);
+  before.resize(1200000, 0xAB);
+  writeAll(p, before);
+  ASSERT_TRUE(writeBestTime(p, 17.75f));
+  const std::vector<uint8_t> after = readAll(p);
+  ASSERT_EQ(after.size(), before.size());
+  float best = 0.0f;
+  std::memcpy(&best, &after[12], 4);
+  EXPECT_EQ(best, 17.75f);
+  for (size_t i = 0; i < after.size(); ++i)
+    if (i < 12 || i > 15) {
+      ASSERT_EQ(after[i], before[i]) << "byte " << i;
+    }
+}
+
+TEST_F(LevelFileOnDisk, BestTimeRewriteRefusesOtherFiles) {
+  std::vector<uint8_t> level = [&] {
+    const std::string p = path("ok.orl");
+    saveFile(p, 1.0f, sampleLevel());
+    return readAll(p);
+  }();
+  std::vector<uint8_t> wrongMagic = level;
+  wrongMagic[8] = 10;
+  struct Row {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } rows[] = {
+      {"empty", {}},
+      {"header only", std::vector<uint8_t>(level.begin(), level.begin() + 16)},
+      {"23 bytes", std::vector<uint8_t>(level.begin(), level.begin() + 23)},
+      {"version 10", wrongMagic},
+      {"text", std::vector<uint8_t>(40, 'x')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string p = path("bad.orl");
+    writeAll(p, row.bytes);
+    EXPECT_FALSE(writeBestTime(p, 2.0f));
+    EXPECT_EQ(readAll(p), row.bytes);
+  }
+  EXPECT_FALSE(writeBestTime(path("missing.orl"), 2.0f));
+  EXPECT_FALSE(fs::exists(path("missing.orl")));
+  // 24 bytes with the magic is the least it accepts.
+  const std::string p = path("least.orl");
+  writeAll(p, std::vector<uint8_t>(level.begin(), level.begin() + 24));
+  EXPECT_TRUE(writeBestTime(p, 2.0f));
+}
+
+}  // namespace
