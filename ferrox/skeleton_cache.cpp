@@ -1,0 +1,85 @@
+#include "ferrox/skeleton_cache.h"
+
+#include <cstring>
+#include <fstream>
+
+#include "kettar/byte_buffer.h"
+
+namespace ferrox {
+
+namespace {
+
+const uint8_t kHeader[12] = {0x20, 0xe1, 0x7b, 0x04, 0x69, 0x33, 0x37, 0x01, 0x01, 0x00, 0x00, 0x00};
+
+struct Cache {
+  // Slot i of paths names the template in slot i of templates; both owned.
+  IndexedList<std::string*> paths;
+  IndexedList<Skeleton*> templates;
+  // Templates are built with noGrid and never enter the grid, so the cache can
+  // be destroyed at exit with or without a world.
+  Skeleton emptyBody;
+};
+
+Cache& cache() {
+  static Cache c;
+  return c;
+}
+
+// Slot of a cached path, -1 when it is not cached.
+int32_t find(const std::string& path) {
+  const Cache& c = cache();
+  for (uint32_t i = 0; i < c.paths.count; ++i)
+    if (*c.paths[i] == path) return static_cast<int32_t>(i);
+  return -1;
+}
+
+}  // namespace
+
+bool SkeletonCache::save(const std::string& path, const Skeleton& body) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(kHeader), sizeof kHeader);
+  if (!out) return false;
+  Kettar::ByteBuffer buffer;
+  body.serialize(buffer);
+  return buffer.saveCompressed(out);
+}
+
+bool SkeletonCache::load(const std::string& path) {
+  if (find(path) >= 0) return true;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  uint8_t header[sizeof kHeader];
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  if (!in || std::memcmp(header, kHeader, sizeof kHeader) != 0) return false;
+  Kettar::ByteBuffer buffer;
+  if (!buffer.loadCompressed(in)) return false;
+  Skeleton* body = new Skeleton();
+  // The block is the whole payload: bytes left over mean it was misread.
+  if (!body->deserialize(buffer, true) || buffer.remaining() != 0) {
+    delete body;
+    return false;
+  }
+  Cache& c = cache();
+  c.paths.pushBack(new std::string(path));
+  c.templates.pushBack(body);
+  return true;
+}
+
+const Skeleton& SkeletonCache::get(const std::string& path) {
+  Cache& c = cache();
+  const int32_t slot = find(path);
+  if (slot >= 0) return *c.templates[static_cast<uint32_t>(slot)];
+  if (load(path)) return *c.templates[c.templates.count - 1];
+  return c.emptyBody;
+}
+
+void SkeletonCache::clear() {
+  Cache& c = cache();
+  c.paths.empty();
+  c.templates.empty();
+}
+
+uint32_t SkeletonCache::size() { return cache().templates.count; }
+
+}  // namespace ferrox
