@@ -1,0 +1,378 @@
+#include "ferrox/contact_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "body_test_support.h"
+#include "ferrox/closest_points.h"
+#include "ferrox/collision_notifier.h"
+#include "ferrox/grid.h"
+#include "ferrox/link.h"
+#include "ferrox/quark.h"
+#include "ferrox/raycast.h"
+#include "ferrox/settings.h"
+#include "ferrox/skeleton.h"
+
+namespace {
+
+using ferrox::ContactPair;
+using ferrox::Link;
+using ferrox::Quark;
+using ferrox::Skeleton;
+
+constexpr int32_t kFixed = 0, kStiff = 1, kSoft = 2;
+
+// Bodies of one link each (plus extra quarks where asked), in a world wide
+// enough for the ray casts.
+struct ContactFixture : bodytest::SettingsFixture {
+  std::vector<std::unique_ptr<Skeleton>> bodies;
+
+  void SetUp() override { ASSERT_TRUE(ferrox::createWorld(30, 10, 0.2f)); }
+  void TearDown() override {
+    ferrox::notifier = nullptr;
+    bodies.clear();
+    bodytest::SettingsFixture::TearDown();
+  }
+
+  // A body holding one link a -> b; quarks of the given kind, mass 1.
+  Skeleton& body(Vec2 a, Vec2 b, int32_t quarkKind = kSoft, float radius = 0.03f,
+                 float friction = 0.0f) {
+    bodies.push_back(std::make_unique<Skeleton>());
+    Skeleton& s = *bodies.back();
+    s.addQuark(quarkKind, a, 1.0f, 0.0f);
+    s.addQuark(quarkKind, b, 1.0f, 0.0f);
+    s.addLink(quarkKind == kFixed ? kFixed : kStiff, 0, 1, 0.0f, 0.0f, radius, friction);
+    return s;
+  }
+  static Link* linkOf(Skeleton& s) { return s.links.items[0]; }
+
+  struct QuarkState {
+    Vec2 position, velocity, force;
+    uint8_t asleep;
+    float sleepEnergy;
+    bool operator==(const QuarkState& o) const {
+      return position == o.position && velocity == o.velocity && force == o.force &&
+             asleep == o.asleep && sleepEnergy == o.sleepEnergy;
+    }
+  };
+  std::vector<QuarkState> snapshot() const {
+    std::vector<QuarkState> all;
+    for (const auto& s : bodies) {
+      for (const Quark* q : s->quarks) {
+        all.push_back({q->position, q->velocity(), q->force, q->asleep, q->sleepEnergy});
+      }
+    }
+    return all;
+  }
+  bool allFinite() const {
+    for (const QuarkState& q : snapshot()) {
+      for (float v : {q.position.x, q.position.y, q.velocity.x, q.velocity.y, q.force.x, q.force.y}) {
+        if (!std::isfinite(v)) return false;
+      }
+    }
+    return true;
+  }
+};
+
+struct RecordingNotifier : ferrox::CollisionNotifier {
+  bool answer = true;
+  std::vector<ContactPair*> seen;
+  bool onContact(ContactPair* pair) override {
+    seen.push_back(pair);
+    return answer;
+  }
+};
+
+TEST_F(ContactFixture, RejectedPairsChangeNothing) {
+  struct Row {
+    const char* name;
+    std::function<ContactPair(ContactFixture&)> make;
+  } rows[] = {
+      {"links sharing a quark",
+       [](ContactFixture& f) {
+         Skeleton& s = f.body(Vec2(-0.5f, 0.0f), Vec2(0.0f, 0.0f));
+         s.addQuark(kSoft, Vec2(0.5f, 0.02f), 1.0f, 0.0f);
+         Link* second = s.addLink(kStiff, 1, 2, 0.0f, 0.0f, 0.03f, 0.0f);
+         return ContactPair{s.links.items[0], second};
+       }},
+      {"both first quarks asleep",
+       [](ContactFixture& f) {
+         Skeleton& a = f.body(Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f));
+         Skeleton& b = f.body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+         a.quarks.items[0]->asleep = 1;
+         b.quarks.items[0]->asleep = 1;
+         return ContactPair{linkOf(a), linkOf(b)};
+       }},
+      {"first link internal",
+       [](ContactFixture& f) {
+         Skeleton& a = f.body(Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f));
+         Skeleton& b = f.body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+         linkOf(a)->internal = 1;
+         return ContactPair{linkOf(a), linkOf(b)};
+       }},
+      {"second link internal",
+       [](ContactFixture& f) {
+         Skeleton& a = f.body(Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f));
+         Skeleton& b = f.body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+         linkOf(b)->internal = 1;
+         return ContactPair{linkOf(a), linkOf(b)};
+       }},
+      {"out of reach",
+       [](ContactFixture& f) {
+         Skeleton& a = f.body(Vec2(-0.5f, 0.07f), Vec2(0.5f, 0.07f));
+         Skeleton& b = f.body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+         return ContactPair{linkOf(a), linkOf(b)};
+       }},
+      {"penetration below 0.0002",
+       [](ContactFixture& f) {
+         Skeleton& a = f.body(Vec2(-0.5f, 0.0599f), Vec2(0.5f, 0.0599f));
+         Skeleton& b = f.body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+         return ContactPair{linkOf(a), linkOf(b)};
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    bodies.clear();
+    ContactPair pair = row.make(*this);
+    for (const auto& s : bodies) {
+      for (Quark* q : s->quarks) {
+        if (!q->asleep) q->setVelocity(Vec2(0.3f, -1.0f));
+      }
+    }
+    RecordingNotifier watcher;
+    ferrox::notifier = &watcher;
+    const auto before = snapshot();
+    EXPECT_FALSE(pair.resolve());
+    EXPECT_TRUE(snapshot() == before);
+    EXPECT_TRUE(watcher.seen.empty());
+    ferrox::notifier = nullptr;
+  }
+}
+
+TEST_F(ContactFixture, NotifierSeesEveryPenetratingPairAndMayVeto) {
+  Skeleton& a = body(Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f));
+  Skeleton& b = body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+  a.quarks.items[1]->asleep = 1;
+  a.quarks.items[0]->setVelocity(Vec2(0.2f, -1.0f));
+  ContactPair pair{linkOf(a), linkOf(b)};
+  RecordingNotifier watcher;
+  watcher.answer = false;
+  ferrox::notifier = &watcher;
+  const auto before = snapshot();
+  EXPECT_FALSE(pair.resolve());
+  ASSERT_EQ(watcher.seen.size(), 1u);
+  EXPECT_EQ(watcher.seen[0], &pair);
+  EXPECT_TRUE(snapshot() == before);
+
+  watcher.answer = true;
+  EXPECT_TRUE(pair.resolve());
+  EXPECT_EQ(watcher.seen.size(), 2u);
+  EXPECT_FALSE(snapshot() == before);
+}
+
+TEST_F(ContactFixture, EndToEndContactSeparatesByThePenetrationAndKeepsAQuarterOfTheNormalVelocity) {
+  // A's first end sits 0.04 above B's first end; both closest points are ends.
+  Skeleton& a = body(Vec2(0.0f, 0.04f), Vec2(0.6f, 0.84f), kSoft, 0.03f, 0.1f);
+  Skeleton& b = body(Vec2(0.0f, 0.0f), Vec2(0.8f, -0.6f), kSoft, 0.03f, 0.1f);
+  Quark* Aa = a.quarks.items[0];
+  Quark* Ba = b.quarks.items[0];
+  Aa->setVelocity(Vec2(0.5f, -1.0f));
+  ContactPair pair{linkOf(a), linkOf(b)};
+  ASSERT_TRUE(pair.resolve());
+
+  const Vec2 gap = Aa->position - Ba->position;
+  EXPECT_NEAR(gap.length(), 0.06f, 1e-6f);
+  EXPECT_NEAR(gap.x, 0.0f, 1e-7f);
+  // Equal masses: each end takes half of the push.
+  EXPECT_NEAR(Aa->position.y, 0.05f, 1e-6f);
+  EXPECT_NEAR(Ba->position.y, -0.01f, 1e-6f);
+  const float normalBefore = -1.0f;
+  const float normalAfter = Aa->velocity().y - Ba->velocity().y;
+  EXPECT_NEAR(normalAfter, 0.25f * normalBefore, 1e-6f);
+  EXPECT_FLOAT_EQ(Aa->velocity().y, -0.625f);
+  EXPECT_FLOAT_EQ(Ba->velocity().y, -0.375f);
+  // Friction opposes A's sliding along +x with the friction sum; B does not slide.
+  EXPECT_NEAR(Aa->force.x, -0.2f, 1e-6f);
+  EXPECT_EQ(Ba->force, Vec2(0.0f, 0.0f));
+  // The far ends take no share.
+  EXPECT_EQ(a.quarks.items[1]->force, Vec2(0.0f, 0.0f));
+  EXPECT_EQ(b.quarks.items[1]->position, Vec2(0.8f, -0.6f));
+}
+
+TEST_F(ContactFixture, FixedQuarksNeverMove) {
+  Skeleton& ground = body(Vec2(-1.0f, 0.0f), Vec2(1.0f, 0.0f), kFixed, 0.05f, 0.5f);
+  Skeleton& box = body(Vec2(-0.3f, 0.06f), Vec2(0.3f, 0.06f), kSoft, 0.03f, 0.5f);
+  for (Quark* q : box.quarks) q->setVelocity(Vec2(1.0f, -2.0f));
+  const Vec2 g0 = ground.quarks.items[0]->position, g1 = ground.quarks.items[1]->position;
+  ContactPair pair{linkOf(ground), linkOf(box)};
+  ASSERT_TRUE(pair.resolve());
+  EXPECT_EQ(ground.quarks.items[0]->position, g0);
+  EXPECT_EQ(ground.quarks.items[1]->position, g1);
+  EXPECT_EQ(ground.quarks.items[0]->velocity(), Vec2(0.0f, 0.0f));
+  // The light side takes (almost) the whole push of 0.02.
+  EXPECT_NEAR(box.quarks.items[0]->position.y, 0.08f, 1e-5f);
+  EXPECT_GT(box.quarks.items[0]->velocity().y, -2.0f);
+}
+
+TEST_F(ContactFixture, ASleepingBodyTouchedIsWokenWhole) {
+  Skeleton& sleeper = body(Vec2(-0.5f, 0.0f), Vec2(0.5f, 0.0f));
+  sleeper.addQuark(kSoft, Vec2(0.0f, -0.5f), 1.0f, 0.0f);
+  for (Quark* q : sleeper.quarks) q->asleep = 1;
+  Skeleton& mover = body(Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f));
+  mover.quarks.items[1]->asleep = 1;  // not the first quark: the pair still counts as awake
+  ContactPair pair{linkOf(sleeper), linkOf(mover)};
+  ASSERT_TRUE(pair.resolve());
+  for (Quark* q : sleeper.quarks) EXPECT_EQ(q->asleep, 0);
+  for (Quark* q : mover.quarks) EXPECT_EQ(q->asleep, 0);
+}
+
+TEST_F(ContactFixture, ZeroLengthLinksWriteNoNaN) {
+  struct Row {
+    const char* name;
+    Vec2 a0, a1, b0, b1;
+  } rows[] = {
+      {"collapsed link across a segment", Vec2(0.0f, 0.04f), Vec2(0.0f, 0.04f), Vec2(-0.5f, 0.0f),
+       Vec2(0.5f, 0.0f)},
+      {"segment across a collapsed link", Vec2(-0.5f, 0.04f), Vec2(0.5f, 0.04f), Vec2(0.1f, 0.0f),
+       Vec2(0.1f, 0.0f)},
+      {"two collapsed links near each other", Vec2(0.0f, 0.03f), Vec2(0.0f, 0.03f), Vec2(0.01f, 0.0f),
+       Vec2(0.01f, 0.0f)},
+      {"two collapsed links on one point", Vec2(0.2f, 0.2f), Vec2(0.2f, 0.2f), Vec2(0.2f, 0.2f),
+       Vec2(0.2f, 0.2f)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    bodies.clear();
+    Skeleton& a = body(row.a0, row.a1);
+    Skeleton& b = body(row.b0, row.b1);
+    for (Quark* q : a.quarks) q->setVelocity(Vec2(0.0f, -1.0f));
+    ContactPair pair{linkOf(a), linkOf(b)};
+    EXPECT_TRUE(pair.resolve());
+    EXPECT_TRUE(allFinite());
+  }
+}
+
+TEST_F(ContactFixture, ResolveContactsWalksTheGatheredPairsInOrder) {
+  Skeleton& ground = body(Vec2(-2.0f, 0.0f), Vec2(2.0f, 0.0f), kFixed, 0.05f, 0.5f);
+  body(Vec2(-1.0f, 0.07f), Vec2(-0.5f, 0.07f));  // touching the ground
+  body(Vec2(0.5f, 0.5f), Vec2(1.0f, 0.5f));      // in the air
+  ASSERT_EQ(ferrox::pairCount(), 1u);
+  EXPECT_EQ(ferrox::world->pairs.items[0].first, linkOf(ground));
+  EXPECT_EQ(ferrox::resolveContacts(), 1u);
+  // The list stays for the step; the next step empties it.
+  EXPECT_EQ(ferrox::pairCount(), 1u);
+  ferrox::clearContacts();
+  EXPECT_EQ(ferrox::resolveContacts(), 0u);
+}
+
+TEST_F(ContactFixture, ADestroyedLinkTakesItsPendingPairsAlong) {
+  Skeleton& ground = body(Vec2(-2.0f, 0.0f), Vec2(2.0f, 0.0f), kFixed, 0.05f, 0.5f);
+  body(Vec2(-1.0f, 0.07f), Vec2(-0.5f, 0.07f));
+  Skeleton& doomed = body(Vec2(0.5f, 0.07f), Vec2(1.0f, 0.07f));
+  ASSERT_EQ(ferrox::pairCount(), 2u);
+  doomed.removeLink(0);
+  ASSERT_EQ(ferrox::pairCount(), 1u);
+  EXPECT_GT(bodytest::cellEntries(linkOf(ground)), 0u);
+  EXPECT_EQ(ferrox::resolveContacts(), 1u);
+  // A forced leave keeps the pairs already gathered.
+  bodies[1]->leaveGrid(true);
+  EXPECT_EQ(ferrox::pairCount(), 1u);
+}
+
+TEST(ClosestPointsTest, Table) {
+  struct Row {
+    const char* name;
+    Vec2 p1, p2, q1, q2;
+    float s, t, d2;
+  } rows[] = {
+      {"crossing", Vec2(-1, 0), Vec2(1, 0), Vec2(0, -1), Vec2(0, 1), 0.5f, 0.5f, 0.0f},
+      {"parallel: s = 0 stays", Vec2(0, 0), Vec2(2, 0), Vec2(-1, 1), Vec2(1, 1), 0.0f, 0.5f, 1.0f},
+      {"parallel: the clamp moves s", Vec2(0, 0), Vec2(2, 0), Vec2(1, 1), Vec2(3, 1), 0.5f, 0.0f, 1.0f},
+      {"t beyond 1", Vec2(0, 0), Vec2(0, 1), Vec2(-3, 2), Vec2(-1, 2), 1.0f, 1.0f, 2.0f},
+      {"t below 0", Vec2(0, 0), Vec2(0, 1), Vec2(1, 2), Vec2(3, 2), 1.0f, 0.0f, 2.0f},
+      {"zero-length P", Vec2(0.5f, 1.0f), Vec2(0.5f, 1.0f), Vec2(0, 0), Vec2(1, 0), 0.0f, 0.5f, 1.0f},
+      {"zero-length Q", Vec2(0, 0), Vec2(2, 0), Vec2(1, -1), Vec2(1, -1), 0.5f, 0.0f, 1.0f},
+      {"both zero-length", Vec2(0, 0), Vec2(0, 0), Vec2(3, 4), Vec2(3, 4), 0.0f, 0.0f, 25.0f},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    float s = -9, t = -9;
+    Vec2 onP, onQ;
+    const float d2 = ferrox::closestPoints(row.p1, row.p2, row.q1, row.q2, s, t, onP, onQ);
+    EXPECT_FLOAT_EQ(s, row.s);
+    EXPECT_FLOAT_EQ(t, row.t);
+    EXPECT_FLOAT_EQ(d2, row.d2);
+    const Vec2 expectP = row.p1 + (row.p2 - row.p1) * row.s;
+    const Vec2 expectQ = row.q1 + (row.q2 - row.q1) * row.t;
+    EXPECT_FLOAT_EQ(onP.x, expectP.x);
+    EXPECT_FLOAT_EQ(onP.y, expectP.y);
+    EXPECT_FLOAT_EQ(onQ.x, expectQ.x);
+    EXPECT_FLOAT_EQ(onQ.y, expectQ.y);
+  }
+}
+
+TEST(ClosestPointsTest, Clamp01) {
+  EXPECT_EQ(ferrox::clamp01(2.0f), 1.0f);
+  EXPECT_EQ(ferrox::clamp01(0.25f), 0.25f);
+  EXPECT_EQ(ferrox::clamp01(0.0f), 0.0f);
+  EXPECT_EQ(ferrox::clamp01(-3.0f), 0.0f);
+  EXPECT_TRUE(std::isnan(ferrox::clamp01(std::numeric_limits<float>::quiet_NaN())));
+}
+
+TEST_F(ContactFixture, SetGravity) {
+  ferrox::setGravity(1.0f, 0.0f);
+  EXPECT_EQ(ferrox::gravity, Vec2(0.0f, -1.0f));
+  ferrox::setGravity(9.81f, 90.0f);
+  EXPECT_FLOAT_EQ(ferrox::gravity.x, 9.81f);
+  EXPECT_NEAR(ferrox::gravity.y, 0.0f, 1e-6f);
+}
+
+TEST_F(ContactFixture, RaycastTakesTheHitNearestTheMidpoint) {
+  Skeleton& near = body(Vec2(-2.0f, -1.0f), Vec2(-2.0f, 1.5f), kFixed);  // crossed at t = 0.4
+  Skeleton& far = body(Vec2(3.0f, 1.5f), Vec2(3.0f, -1.0f), kFixed);  // crossed at t = 0.6
+  body(Vec2(-11.0f, -1.0f), Vec2(-11.0f, 1.0f), kFixed);  // 11 from the midpoint
+  body(Vec2(0.0f, 2.0f), Vec2(1.0f, 2.0f), kFixed);       // missed
+
+  Link* link = nullptr;
+  Quark* quark = nullptr;
+  Vec2 hit(-99.0f, -99.0f);
+  ASSERT_TRUE(ferrox::raycast(link, quark, hit, Vec2(-12.0f, 0.0f), Vec2(12.0f, 0.0f)));
+  EXPECT_EQ(link, linkOf(near));
+  EXPECT_EQ(quark, near.quarks.items[0]);
+  EXPECT_NEAR(hit.x, -2.0f, 1e-5f);
+  EXPECT_NEAR(hit.y, 0.0f, 1e-6f);
+
+  // With the midpoint at x = 2 the other link is nearer; past the middle of
+  // the link the b end is the answer. The short form makes the same choice.
+  ASSERT_TRUE(ferrox::raycast(link, quark, hit, Vec2(-4.0f, 0.0f), Vec2(8.0f, 0.0f)));
+  EXPECT_EQ(link, linkOf(far));
+  EXPECT_EQ(quark, far.quarks.items[1]);
+  EXPECT_NEAR(hit.x, 3.0f, 1e-5f);
+  link = nullptr;
+  quark = nullptr;
+  ASSERT_TRUE(ferrox::raycast(link, quark, Vec2(-4.0f, 0.0f), Vec2(8.0f, 0.0f)));
+  EXPECT_EQ(link, linkOf(far));
+  EXPECT_EQ(quark, far.quarks.items[1]);
+}
+
+TEST_F(ContactFixture, RaycastIgnoresFarHitsAndLeavesOutputsAlone) {
+  body(Vec2(-11.0f, -1.0f), Vec2(-11.0f, 1.0f), kFixed);
+  Link* link = nullptr;
+  Quark* quark = nullptr;
+  Vec2 hit(-99.0f, -99.0f);
+  EXPECT_FALSE(ferrox::raycast(link, quark, hit, Vec2(-12.0f, 0.0f), Vec2(12.0f, 0.0f)));
+  EXPECT_EQ(link, nullptr);
+  EXPECT_EQ(quark, nullptr);
+  EXPECT_EQ(hit, Vec2(-99.0f, -99.0f));
+  // Nothing in the way, and a ray whose end leaves the inner cells.
+  EXPECT_FALSE(ferrox::raycast(link, quark, Vec2(0.0f, -3.0f), Vec2(5.0f, -3.0f)));
+  EXPECT_FALSE(ferrox::raycast(link, quark, Vec2(-11.5f, 0.0f), Vec2(-20.0f, 0.0f)));
+  EXPECT_EQ(link, nullptr);
+}
+
+}  // namespace
