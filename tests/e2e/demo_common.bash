@@ -1,0 +1,180 @@
+# Shared by the framework demo's whole-program tests (sourced, not a test itself):
+# copies the demo and its font into a temporary program folder, starts it there
+# under the X display and reads what it logged.
+set -euo pipefail
+
+build=${1:?build folder}
+work=$(mktemp -d /tmp/kettar-demo-XXXXXX)
+demo_pid=""
+keeper_pid=""
+rc=""
+win=""
+
+cleanup() {
+  if [ -n "$demo_pid" ]; then kill "$demo_pid" 2>/dev/null || true; fi
+  if [ -n "$keeper_pid" ]; then kill "$keeper_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  for f in out.txt err.txt logfile.txt demo.cfg; do
+    if [ -f "$work/$f" ]; then
+      echo "--- $f"
+      cat "$work/$f"
+    fi
+  done
+  exit 1
+}
+
+[ -x "$build/tools/demo/kettar_demo" ] || fail "the demo is not built: $build/tools/demo/kettar_demo"
+cp "$build/tools/demo/kettar_demo" "$work/"
+mkdir -p "$work/data/fonts"
+cp "$build/tools/demo/data/fonts/DejaVuSans.ttf" "$work/data/fonts/"
+
+# Needs an X server; the whole-program tests need one anyway.
+need_display() {
+  [ -n "${DISPLAY:-}" ] || fail "no X display: run under Xvfb (./test.sh starts one)"
+  for _ in $(seq 1 50); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  # One connection held open for the whole test: an X server that resets when its last
+  # client leaves would otherwise refuse the demo's connection during the reset.
+  xdotool search --sync --name "kettar-e2e-keeper-$$-never" >/dev/null 2>&1 &
+  keeper_pid=$!
+}
+
+# start_demo [env assignments...]: runs the demo in its folder in the background.
+start_demo() {
+  (cd "$work" && exec env "$@" ./kettar_demo >"$work/out.txt" 2>"$work/err.txt") &
+  demo_pid=$!
+}
+
+# Runs the demo to its end in the foreground; sets rc.
+run_demo() {
+  set +e
+  (cd "$work" && exec env "$@" timeout 60 ./kettar_demo >"$work/out.txt" 2>"$work/err.txt")
+  rc=$?
+  set -e
+}
+
+wait_window() {
+  for _ in $(seq 1 200); do
+    win=$(xdotool search --pid "$demo_pid" 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && return 0
+    kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window appeared"
+    sleep 0.05
+  done
+  fail "no demo window"
+}
+
+# wait_line TEXT: until the log holds the line.
+wait_line() {
+  for _ in $(seq 1 200); do
+    grep -qxF -- "$1" "$work/out.txt" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  fail "the log never showed: $1"
+}
+
+# Waits for the background demo to end; sets rc.
+wait_demo() {
+  set +e
+  for _ in $(seq 1 300); do
+    kill -0 "$demo_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  wait "$demo_pid"
+  rc=$?
+  set -e
+  demo_pid=""
+}
+
+key() { xdotool key --window "$win" "$@"; }
+
+expect_rc() { [ "$rc" = "$1" ] || fail "exit code $rc, expected $1"; }
+expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "missing line: $1"; }
+expect_no_line() { if grep -qF -- "$1" "$work/out.txt"; then fail "unexpected line: $1"; fi; }
+expect_match() { grep -qxE -- "$1" "$work/out.txt" || fail "no line matches: $1"; }
+
+# expect_tail FILE <<< lines: the file ends with exactly these lines.
+expect_tail() {
+  local file=$1 want got
+  want=$(cat)
+  got=$(tail -n "$(printf '%s\n' "$want" | wc -l)" "$file")
+  [ "$got" = "$want" ] || fail "$(basename "$file") ends with:
+$got
+expected:
+$want"
+}
+
+expect_banner() {
+  local first
+  first=$(head -n 3 "$work/out.txt")
+  printf '%s\n' "$first" | head -n 1 |
+    grep -qxE 'This is SDLKettar 1\.0-r7, compiled on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}' ||
+    fail "banner line 1: $(printf '%s\n' "$first" | head -n 1)"
+  [ "$(printf '%s\n' "$first" | sed -n 2p)" = "Release build" ] || fail "banner line 2"
+  [ "$(printf '%s\n' "$first" | sed -n 3p)" = "Running in $work/" ] || fail "banner line 3"
+}
+
+# The settings file the demo writes with every setting at its default.
+default_config() {
+  cat <<'CFG'
+
+AppConfig
+{
+  dualThread = false
+  turbo = false
+  fps = 60
+  pps = 120
+  mouseSpeed = 40
+  logTo = console
+}
+
+
+VideoConfig
+{
+  resizable = true
+  stretchOnResize = false
+  vsync = false
+  width = 800
+  height = 600
+  minWidth = 320
+  minHeight = 200
+  fullScreen = false
+  antialias = 0
+  anisotropic = false
+  stencil = false
+}
+
+
+AudioConfig
+{
+  active = true
+  frequency = 44100
+  buffer = 1024
+  stereo = true
+  voices = 8
+  musicVol = 40
+  soundVol = 60
+  fade = false
+  cycle = false
+  musicRestart = 1.00000
+  musicFadeIn = 2.00000
+  musicFadeOut = 2.00000
+}
+
+CFG
+}
+
+# write_config SED-SCRIPT: demo.cfg = the defaults edited by the script.
+write_config() { default_config | sed -e "$1" >"$work/demo.cfg"; }
+
+# expect_config SED-SCRIPT: demo.cfg is exactly the defaults edited by the script.
+expect_config() {
+  [ -f "$work/demo.cfg" ] || fail "demo.cfg was not written"
+  default_config | sed -e "${1:-}" | cmp -s - "$work/demo.cfg" || fail "demo.cfg differs from what was expected"
+}

@@ -1,0 +1,56 @@
+# The framework demo from start to Esc: banner, capability report, keys delivered
+# (also those typed during the first second, while mouse events are still held
+# back), a window that shows its shapes and text, the ordered shut-down, exit 0 and
+# the settings file written back.
+source "$(dirname "$0")/demo_common.bash"
+need_display
+
+start_demo
+wait_window
+# Typed at once: the start-up filter must let every key through.
+key --delay 20 a b c d e f g h i j
+wait_line "[Demo] ready"
+for code in $(seq 97 106); do wait_line "[Demo] key $code down"; done
+[ "$(grep -c '^\[Demo\] key ' "$work/out.txt")" = 10 ] || fail "key presses were lost or doubled"
+
+# Give the first rate tick time to replace the configured rates, then take the picture.
+sleep 1.5
+import -window "$win" "$work/shot.png"
+colours=$(convert "$work/shot.png" -format '%k' info:)
+[ "$colours" -gt 100 ] || fail "the window shows $colours colours: nothing drawn"
+# The square is yellow, the text white; the background is neither.
+yellow=$(convert "$work/shot.png" -fx 'r>0.9 && g>0.7 && b<0.3 ? 1 : 0' -format '%[fx:mean]' info:)
+awk "BEGIN { exit !($yellow > 0.02) }" || fail "no square in the picture ($yellow)"
+text=$(convert "$work/shot.png" -crop 240x40+0+0 +repage -fx 'r>0.8 && g>0.8 && b>0.8 ? 1 : 0' -format '%[fx:mean]' info:)
+awk "BEGIN { exit !($text > 0.01) }" || fail "no rate overlay in the top-left corner ($text)"
+
+key Escape
+wait_demo
+expect_rc 0
+
+expect_banner
+expect_line "!![App] cannot open $work/demo.cfg"
+expect_no_line "[App] requesting"
+expect_line "[App] No config values will be forced"
+expect_match '\[Engine\] timer resolution \(nanoseconds\): [0-9]+'
+expect_line "[Engine] dualThread: false"
+expect_line "[Engine] fps: 60"
+expect_line "[Engine] logTo: console"
+expect_line "[Engine] screen: 800x600"
+expect_line "[Engine] min allowed video size: 320x200"
+expect_line "[OpenGL] antialias: 0"
+expect_line "[OpenGL] multisamples buffer: OFF"
+expect_line "[OpenGL] anisotropic: 1"
+expect_match '\[OpenGL\] version [1-4]\.[0-9] available'
+expect_line "[OpenGL] double buffer: ON"
+expect_match '\[OpenGL\] max texture size: [0-9]+'
+expect_tail "$work/out.txt" <<'LOG'
+[Demo] Esc: quitting
+
+[App] closing app...
+[Engine] shutting down Engine...
+[App] quitting SDL...
+[Demo] settings saved
+LOG
+expect_config ""
+echo "demo normal end: ok"
