@@ -1,0 +1,196 @@
+#include "kettar/particle_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Kettar::ParticleParams;
+using Kettar::ParticleSystem;
+
+TEST(ParticleCountTest, BatchesFillTheLifetime) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* name;
+    int32_t batchSize;
+    float rate, lifetime;
+    uint32_t count;
+  } cases[] = {
+      {"rate 10, lifetime 0.5: five batches", 3, 10.0f, 0.5f, 15},
+      {"rate 0: one batch", 3, 0.0f, 0.5f, 3},
+      {"rate 2, lifetime 0.3: ceil(0.6) = 1 batch", 4, 2.0f, 0.3f, 4},
+      {"negative rate: one batch", 5, -2.0f, 1.0f, 5},
+      {"NaN rate: one batch", 5, nan, 1.0f, 5},
+      {"batch size 0 is refused", 0, 10.0f, 0.5f, 0},
+      {"negative batch size is refused", -3, 10.0f, 0.5f, 0},
+      {"lifetime 0 is refused", 3, 10.0f, 0.0f, 0},
+      {"negative lifetime is refused", 3, 0.0f, -1.0f, 0},
+      {"NaN lifetime is refused", 3, 0.0f, nan, 0},
+      {"an endless ring is refused", 3, inf, 1.0f, 0},
+      {"a ring too large is refused", 1000, 1e6f, 10.0f, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Kettar::particleCountFor(c.batchSize, c.rate, c.lifetime), c.count);
+  }
+}
+
+ParticleParams burst() {
+  ParticleParams p;
+  p.spread = Vec3(1, 1, 1);
+  p.velocityMin = Vec3(-1, -1, -1);
+  p.velocityMax = Vec3(1, 1, 1);
+  p.speedLimit = 10.0f;
+  p.colourMin = Vec4(0.5f, 0.5f, 0.5f, 0.5f);
+  p.colourMax = Vec4(1, 1, 1, 1);
+  p.endColour = Vec4(0, 0, 0, 0);
+  p.lifetime = 0.5f;
+  p.rate = 10.0f;
+  p.duration = 2.0f;
+  return p;
+}
+
+ParticleSystem make(int32_t batch, const ParticleParams& p, float radiusLimit = 10.0f) {
+  return ParticleSystem(batch, 5.0f, Vec3(), Vec3(), Vec3(), radiusLimit, p);
+}
+
+float alpha(const ParticleSystem& s, uint32_t i) { return s.colours[4 * i + 3]; }
+
+TEST(ParticleSystemTest, CreationFillsTheFirstBatchAndHidesTheRest) {
+  const ParticleParams p = burst();
+  const ParticleSystem s = make(3, p);
+  ASSERT_EQ(s.particleCount, 15u);
+  EXPECT_FLOAT_EQ(s.emissionInterval, 0.1f);
+  for (uint32_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    for (int k = 0; k < 4; ++k) {
+      const float c = s.colours[4 * i + k];
+      EXPECT_GE(c, 0.5f);
+      EXPECT_LE(c, 1.0f);
+      EXPECT_FLOAT_EQ(s.colourVelocities[4 * i + k], (0.0f - c) / 0.5f);
+    }
+  }
+  for (uint32_t i = 3; i < 15; ++i) {
+    EXPECT_EQ(alpha(s, i), 0.0f);
+    EXPECT_EQ(s.colourVelocities[4 * i + 3], 0.0f);
+  }
+}
+
+TEST(ParticleSystemTest, LimitsPullTheFirstBatchIn) {
+  ParticleParams p = burst();
+  p.speedLimit = 0.5f;
+  const ParticleSystem s = make(50, p, 0.0005f);
+  for (uint32_t i = 0; i < 50; ++i) {
+    SCOPED_TRACE(i);
+    const Vec3 position(s.positions[3 * i], s.positions[3 * i + 1], s.positions[3 * i + 2]);
+    const Vec3 v(s.velocities[3 * i], s.velocities[3 * i + 1], s.velocities[3 * i + 2]);
+    EXPECT_LE(position.length(), 0.0005f);
+    EXPECT_LT(v.length(), 0.5f);
+  }
+}
+
+TEST(ParticleSystemTest, RateZeroHidesItsOneBatchAfterTheLifetime) {
+  ParticleParams p = burst();
+  p.rate = 0.0f;
+  p.duration = 0.0f;
+  ParticleSystem s = make(4, p);
+  ASSERT_EQ(s.particleCount, 4u);
+  EXPECT_FLOAT_EQ(s.emissionInterval, 1000000.0f);
+  for (int step = 0; step < 4; ++step) ASSERT_TRUE(s.update(0.1f));
+  EXPECT_GT(alpha(s, 0), 0.0f);
+  ASSERT_TRUE(s.update(0.1001f));
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(alpha(s, i), 0.0f);
+  EXPECT_EQ(s.currentBatch, 0u);
+  // Duration 0: never ends by itself, and what is hidden stays hidden.
+  for (int step = 0; step < 2000; ++step) ASSERT_TRUE(s.update(0.5f));
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(alpha(s, i), 0.0f);
+}
+
+TEST(ParticleSystemTest, BatchesAreEmittedIntoTheRing) {
+  ParticleSystem s = make(3, burst());
+  ASSERT_TRUE(s.update(0.1f));
+  EXPECT_EQ(s.currentBatch, 1u);
+  for (uint32_t i = 3; i < 6; ++i) EXPECT_GE(alpha(s, i), 0.5f);
+  for (uint32_t i = 6; i < 15; ++i) EXPECT_EQ(alpha(s, i), 0.0f);
+  // Particles waiting for their batch do not drift into view meanwhile.
+  for (int step = 0; step < 2; ++step) ASSERT_TRUE(s.update(0.1f));
+  EXPECT_EQ(s.currentBatch, 3u);
+  for (uint32_t i = 12; i < 15; ++i) EXPECT_EQ(alpha(s, i), 0.0f);
+  ASSERT_TRUE(s.update(0.1f));
+  for (uint32_t i = 12; i < 15; ++i) EXPECT_GE(alpha(s, i), 0.5f);
+}
+
+TEST(ParticleSystemTest, TheOriginMovesVelocityFirst) {
+  ParticleParams p = burst();
+  ParticleSystem s(1, 1.0f, Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 2), 1.0f, p);
+  s.update(0.5f);
+  EXPECT_FLOAT_EQ(s.velocity.z, 1.0f);
+  EXPECT_FLOAT_EQ(s.position.x, 1.0f);
+  EXPECT_FLOAT_EQ(s.position.y, 0.5f);
+  EXPECT_FLOAT_EQ(s.position.z, 0.5f);
+}
+
+TEST(ParticleSystemTest, EndsAfterItsDuration) {
+  ParticleParams p = burst();
+  p.duration = 0.3f;
+  ParticleSystem s = make(2, p);
+  EXPECT_TRUE(s.update(0.2f));
+  EXPECT_FALSE(s.update(0.2f));
+  EXPECT_TRUE(s.finished);
+}
+
+class ParticleListTest : public ::testing::Test {
+ protected:
+  void TearDown() override { Kettar::clearParticles(); }
+  static ParticleSystem* add(float duration) {
+    ParticleParams p = burst();
+    p.rate = 0.0f;
+    p.duration = duration;
+    auto* s = new ParticleSystem(2, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, p);
+    Kettar::particleSystems.pushBack(s);
+    return s;
+  }
+};
+
+TEST_F(ParticleListTest, UpdateDeletesFinishedSystemsAndUpdatesTheMovedOneInTheSamePass) {
+  add(0.1f);
+  ParticleSystem* keep = add(0.0f);
+  add(0.1f);
+  Kettar::updateParticles(0.2f);
+  ASSERT_EQ(Kettar::particleSystems.count, 1u);
+  EXPECT_EQ(Kettar::particleSystems[0], keep);
+  EXPECT_FLOAT_EQ(keep->age, 0.2f);
+  Kettar::updateParticles(0.2f);
+  EXPECT_FLOAT_EQ(keep->age, 0.4f);
+}
+
+TEST_F(ParticleListTest, RemovalMovesTheLastSystemIn) {
+  add(0);
+  add(0);
+  ParticleSystem* third = add(0);
+  EXPECT_FALSE(Kettar::removeParticles(3));
+  EXPECT_FALSE(Kettar::removeParticles(UINT32_MAX));
+  EXPECT_EQ(Kettar::particleSystems.count, 3u);
+  EXPECT_TRUE(Kettar::removeParticles(0));
+  EXPECT_EQ(Kettar::particleSystems[0], third);
+  EXPECT_FALSE(Kettar::removeParticles(1));
+  EXPECT_EQ(Kettar::particleSystems.count, 1u);
+  Kettar::clearParticles();
+  EXPECT_EQ(Kettar::particleSystems.count, 0u);
+  EXPECT_FALSE(Kettar::removeParticles(0));
+  Kettar::updateParticles(1.0f);
+}
+
+TEST_F(ParticleListTest, RefusedSpawnsAddNothing) {
+  ParticleParams p = burst();
+  EXPECT_FALSE(Kettar::spawnParticles(0, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, p));
+  EXPECT_FALSE(Kettar::spawnParticles(-4, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, p));
+  p.lifetime = 0.0f;
+  EXPECT_FALSE(Kettar::spawnParticles(3, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, p));
+  EXPECT_EQ(Kettar::particleSystems.count, 0u);
+}
+
+}  // namespace
