@@ -80,6 +80,7 @@ class Quark {
 
 class QuarkSoft : public Quark {
  public:
+  // The velocity the quark integrates; velocity() reads it.
   Vec2 vel;
 
   QuarkSoft(Skeleton* owner, Vec2 position, float mass, float damping);

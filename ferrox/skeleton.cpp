@@ -193,6 +193,7 @@ void Skeleton::removeQuark(uint32_t index) {
 
 Link* Skeleton::makeLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
                          float springConstant, float radius, float friction) {
+  if (i >= quarks.count || j >= quarks.count) return nullptr;
   Quark* a = quarks[i];
   Quark* b = quarks[j];
   switch (kind) {
@@ -218,6 +219,7 @@ Link* Skeleton::addLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
 
 Link* Skeleton::addInternalLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
                                 float springConstant) {
+  if (i >= quarks.count || j >= quarks.count) return nullptr;
   Link* l = nullptr;
   if (kind == kStiff)
     l = new LinkStiff(quarks[i], quarks[j], true, false, 0.0f, kInternalLinkRadius, stiffness,
@@ -278,7 +280,8 @@ void Skeleton::trySleep() {
 }
 
 Quark* Skeleton::hook(Link* link, Vec2 point) {
-  if (link->internal) return nullptr;
+  // The hook links join the link's ends by their slots in this body.
+  if (link->internal || link->a->owner != this || link->b->owner != this) return nullptr;
   const Kind kind = link->kind();
   Quark* h = nullptr;
   switch (kind) {

@@ -79,10 +79,10 @@ class Skeleton {
   // Removes every link of the quark and each quark those links leave bare.
   void removeQuark(uint32_t index);
   // A surface link from quark i to quark j at their current distance; radius 0
-  // gives the default. Null for another kind.
+  // gives the default. Null for another kind or a slot past the quarks.
   Link* addLink(int32_t kind, uint32_t i, uint32_t j, float stiffness, float springConstant,
                 float radius, float friction);
-  // Stiff (1) or soft (2) only; null otherwise.
+  // Stiff (1) or soft (2) between existing quarks; null otherwise.
   Link* addInternalLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
                         float springConstant);
   // As addLink, at a slot; later links move up. Null past the count.
@@ -94,7 +94,8 @@ class Skeleton {
   // Sleeps when allowed and every quark's sleep energy is below the threshold.
   void trySleep();
   // Puts a hook quark on a link of this body at the point and ties it to the
-  // link's ends. Null for an internal link.
+  // link's ends. Null for an internal link or one of another body. One hook at
+  // a time: unhook before hooking again.
   Quark* hook(Link* link, Vec2 point);
   // Removes the hook's two links and the hook quark, each once.
   void unhook();

@@ -77,6 +77,8 @@ TEST_F(SkeletonTest, AddLinkDefaults) {
   EXPECT_EQ(internal->radius, 0.03f);
   EXPECT_EQ(internal->friction, 0.2f);
   EXPECT_EQ(body.addInternalLink(kFixed, 0, 1, 0.0f, 0.0f), nullptr);
+  EXPECT_EQ(body.addLink(kStiff, 0, 2, 0.0f, 0.0f, 0.0f, 0.0f), nullptr) << "no quark 2";
+  EXPECT_EQ(body.addInternalLink(kStiff, 2, 0, 0.0f, 0.0f), nullptr);
   EXPECT_EQ(body.links.count, 4u);
   expectSlotsMatch(body);
 }
@@ -238,7 +240,11 @@ TEST_F(SkeletonTest, HookByLinkKind) {
   Link* inside = body.addInternalLink(kStiff, 0, 2, 0.0f, 0.0f);
 
   EXPECT_EQ(body.hook(inside, Vec2(0.0f, 0.5f)), nullptr);
+  Skeleton other;
+  buildSquare(other);
+  EXPECT_EQ(body.hook(other.links[0], Vec2(0.5f, 0.0f)), nullptr) << "another body's link";
   EXPECT_EQ(body.quarks.count, 4u);
+  EXPECT_EQ(body.hookQuark, -1);
 
   Quark* onGround = body.hook(ground, Vec2(1.0f, 0.0f));
   EXPECT_EQ(onGround->kind(), kFixed);
