@@ -60,11 +60,20 @@ run_demo() {
   set -e
 }
 
-wait_window() {
-  for _ in $(seq 1 200); do
+# wait_ready [LOG]: until the demo has logged that it is ready (in LOG, by default the
+# console's), then finds its window: SDL may replace its first window while it sets the
+# video mode, so the window is only looked up once start-up is over.
+wait_ready() {
+  local log=${1:-$work/out.txt}
+  for _ in $(seq 1 300); do
+    grep -qxF "[Demo] ready" "$log" 2>/dev/null && break
+    kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before it was ready"
+    sleep 0.05
+  done
+  grep -qxF "[Demo] ready" "$log" 2>/dev/null || fail "the demo never got ready"
+  for _ in $(seq 1 100); do
     win=$(xdotool search --pid "$demo_pid" 2>/dev/null | head -1 || true)
     [ -n "$win" ] && return 0
-    kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window appeared"
     sleep 0.05
   done
   fail "no demo window"

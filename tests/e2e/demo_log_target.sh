@@ -7,11 +7,7 @@ need_display
 echo "a line from an earlier run" >"$work/logfile.txt"
 write_config 's/logTo = console/logTo = file/'
 start_demo
-wait_window
-for _ in $(seq 1 200); do
-  grep -qxF "[Demo] ready" "$work/logfile.txt" 2>/dev/null && break
-  sleep 0.05
-done
+wait_ready "$work/logfile.txt"
 key Escape
 wait_demo
 expect_rc 0
@@ -32,8 +28,14 @@ expect_config 's/logTo = console/logTo = file/'
 rm "$work/logfile.txt"
 write_config 's/logTo = console/logTo = none/'
 start_demo
-wait_window
-sleep 0.5
+# Nothing is logged: give start-up time, then look the window up.
+for _ in $(seq 1 300); do
+  xdotool search --pid "$demo_pid" >/dev/null 2>&1 && break
+  sleep 0.05
+done
+sleep 1.5
+win=$(xdotool search --pid "$demo_pid" 2>/dev/null | head -1 || true)
+[ -n "$win" ] || fail "logTo none: no demo window"
 key Escape
 wait_demo
 expect_rc 0

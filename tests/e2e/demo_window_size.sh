@@ -7,8 +7,7 @@ need_display
 read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 write_config "s/width = 800/width = $screen_w/; s/height = 600/height = $screen_h/"
 start_demo
-wait_window
-wait_line "[Demo] ready"
+wait_ready
 expect_line "Using configuration file: $work/demo.cfg"
 expect_line "[App] requesting dualThread: false..."
 expect_line "[Engine] screen: $((screen_w - 5))x$((screen_h - 5))"
@@ -21,8 +20,7 @@ expect_config "s/width = 800/width = $((screen_w - 5))/; s/height = 600/height =
 
 rm "$work/demo.cfg"
 start_demo
-wait_window
-wait_line "[Demo] ready"
+wait_ready
 xdotool windowsize "$win" 700 500
 for _ in $(seq 1 100); do
   [ "$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')" = "700x500" ] && break
