@@ -9,6 +9,7 @@
 
 #include "tools/databuilder/decal_art.h"
 #include "tools/databuilder/music_art.h"
+#include "tools/databuilder/skeleton_source.h"
 #include "tools/databuilder/sound_art.h"
 #include "tools/databuilder/sprite_art.h"
 #include "tools/databuilder/texture_art.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
     ok = databuilder::buildSounds(args[1]);
   } else if (args.size() == 3 && group == "music") {
     ok = databuilder::buildMusic(args[1], args[2]);
+  } else if (args.size() == 3 && group == "skeleton") {
+    ok = databuilder::compileSkeleton(args[1], args[2]);
   } else {
     return usage();
   }

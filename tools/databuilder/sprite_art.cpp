@@ -63,8 +63,9 @@ void paintArm(Canvas& c, int, float t) {
 void paintWheel(Canvas& c, int, float t) {
   const float w = float(c.width());
   const float r = w * 0.5f - 1.0f, m = w * 0.5f;
-  c.fillCircle(m, m, r, Colour(0.10f, 0.10f, 0.12f));
-  c.fillCircle(m, m, r * 0.78f, Colour(0.85f, 0.85f, 0.85f, 0.55f));
+  // The tyre is a ring, so the disc inside keeps its own alpha.
+  c.fillCircle(m, m, r * 0.8f, Colour(0.85f, 0.85f, 0.85f, 0.55f));
+  c.strokeRing(m, m, r * 0.9f, r * 0.1f, Colour(0.10f, 0.10f, 0.12f));
   for (int i = 0; i < 6; ++i) {
     const float a = (i + t) * 2 * kPi / 6;
     c.strokeLine(m, m, m + std::cos(a) * r * 0.78f, m + std::sin(a) * r * 0.78f, w * 0.035f,
@@ -111,17 +112,21 @@ void paintBlob(Canvas& c, float t, const BlobLook& look) {
   c.fillEllipse(m - w * 0.12f, h * 0.62f, w * 0.07f, h * 0.03f, look.dark);
 }
 
-// The turret: a dome on a base with its barrel toward +x (right).
+// The turret, drawn over its skeleton (gorvex.txt) as the game places it: the
+// 1.5-unit square centred on the centroid, the dome 0.11 left of it and the
+// barrel reaching x = 0.61 toward +x. Unit point (x, y) maps to the cell.
 void paintTurret(Canvas& c, float glow, float flash) {
-  const float w = float(c.width()), h = float(c.height());
-  const float m = w * 0.5f;
-  c.fillRect(w * 0.18f, h * 0.72f, w * 0.82f, h * 0.86f, Colour(0.22f, 0.22f, 0.26f));
-  c.strokeLine(m, h * 0.5f, w * 0.97f, h * 0.5f, h * 0.07f, Colour(0.30f, 0.30f, 0.34f));
-  c.strokeLine(m, h * 0.5f, w * 0.97f, h * 0.5f, h * 0.035f, Colour(0.55f + 0.45f * glow, 0.30f, 0.25f));
-  c.fillCircle(m, h * 0.5f, w * 0.28f, Colour(0.35f, 0.36f, 0.42f));
-  c.fillCircle(m - w * 0.06f, h * 0.44f, w * 0.12f, Colour(0.55f, 0.56f, 0.62f));
-  c.fillCircle(m + w * 0.08f, h * 0.5f, w * 0.06f, Colour(0.9f, 0.15f + 0.6f * glow, 0.1f));
-  if (flash > 0.0f) c.fillCircle(w * 0.93f, h * 0.5f, w * 0.07f * flash, Colour(1.0f, 0.85f, 0.4f, flash));
+  const float perUnit = float(c.width() + 2 * kPad) / 1.5f;
+  auto px = [&](float x) { return (x + 0.75f) * perUnit - kPad; };
+  auto py = [&](float y) { return (0.75f - y) * perUnit - kPad; };
+  const float domeX = -0.114f, tipX = 0.606f;
+  c.strokeLine(px(domeX), py(0), px(tipX), py(0), 0.12f * perUnit, Colour(0.30f, 0.30f, 0.34f));
+  c.strokeLine(px(domeX), py(0), px(tipX), py(0), 0.05f * perUnit, Colour(0.55f + 0.45f * glow, 0.30f, 0.25f));
+  c.fillCircle(px(domeX), py(0), 0.44f * perUnit, Colour(0.35f, 0.36f, 0.42f));
+  c.fillCircle(px(domeX - 0.1f), py(0.1f), 0.18f * perUnit, Colour(0.55f, 0.56f, 0.62f));
+  c.fillCircle(px(domeX + 0.12f), py(0), 0.09f * perUnit, Colour(0.9f, 0.15f + 0.6f * glow, 0.1f));
+  if (flash > 0.0f)
+    c.fillCircle(px(tipX), py(0), 0.1f * perUnit * flash, Colour(1.0f, 0.85f, 0.4f, flash));
 }
 
 }  // namespace

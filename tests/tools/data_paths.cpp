@@ -1,0 +1,123 @@
+#include "data_paths.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "kettar/byte_buffer.h"
+
+namespace datatest {
+
+namespace {
+
+std::vector<std::string> numbered(const std::string& prefix, int count, const std::string& suffix) {
+  std::vector<std::string> out;
+  for (int i = 1; i <= count; ++i) {
+    char n[8];
+    std::snprintf(n, sizeof n, "%02d", i);
+    out.push_back(prefix + n + suffix);
+  }
+  return out;
+}
+
+void append(std::vector<std::string>& to, const std::vector<std::string>& more) {
+  to.insert(to.end(), more.begin(), more.end());
+}
+
+}  // namespace
+
+std::string dataDir() { return std::string(OMBREL_BUILD_DIR) + "/data/"; }
+
+std::vector<std::string> texturePaths() {
+  std::vector<std::string> p = {"data/textures/mainMenu.ktr", "data/textures/chapterMenu.ktr",
+                                "data/textures/aliencrate.ktr", "data/textures/barrel.ktr",
+                                "data/textures/bar.ktr"};
+  append(p, numbered("data/textures/parallax-back-", 6, ".ktr"));
+  append(p, numbered("data/textures/parallax-front-", 4, ".ktr"));
+  append(p, numbered("data/textures/terrain-", 7, ".ktr"));
+  append(p, numbered("data/textures/border-", 4, ".ktr"));
+  return p;
+}
+
+std::vector<std::string> spritePaths() {
+  return {"data/sprites/body.ktr",    "data/sprites/arm.ktr",         "data/sprites/wheel.ktr",
+          "data/sprites/vaxer.ktr",   "data/sprites/vazer.ktr",       "data/sprites/skarnox.ktr",
+          "data/sprites/gorvex-idle.ktr", "data/sprites/gorvex-shoot.ktr"};
+}
+
+std::vector<std::string> decalPaths() {
+  std::vector<std::string> p;
+  for (const char* theme : {"techno", "fire", "ice", "moss", "space", "timezone"})
+    for (const char* kind : {"vegs", "buildings", "rocks", "objects", "misc"})
+      append(p, numbered(std::string("data/decals/") + theme + "/" + kind + "/decal-", 16, ".ktr"));
+  return p;
+}
+
+std::vector<std::string> soundPaths() {
+  std::vector<std::string> p;
+  for (const char* group : {"salto", "tocco", "lancio", "aggancio", "sgancio"})
+    append(p, numbered(std::string("data/audio/sounds/") + group + "/", 7, ".wav"));
+  for (const char* name : {"wheel", "death", "braindeath", "laser", "menu/select", "menu/enter", "menu/back"})
+    p.push_back(std::string("data/audio/sounds/") + name + ".wav");
+  return p;
+}
+
+std::vector<std::string> musicPaths() {
+  std::vector<std::string> p = {"data/audio/music/menu.ogg"};
+  append(p, numbered("data/audio/music/song-", 6, ".ogg"));
+  return p;
+}
+
+std::vector<std::string> levelPaths() {
+  return {"tutorial/01-move.orl",         "tutorial/02-jump.orl",
+          "tutorial/03-jump-or-die.orl",  "tutorial/04-shoot.orl",
+          "tutorial/05-aim-better.orl",   "tutorial/06-move-the-box.orl",
+          "tutorial/07-swing.orl",        "tutorial/08-shoot-release.orl",
+          "tutorial/09-vazars.orl",       "tutorial/10-training-room.orl",
+          "chap-01/01-secret-exit.orl",   "chap-01/02-diagonal-climb.orl",
+          "chap-01/03-vertical-climb.orl", "chap-01/04-platforms.orl",
+          "chap-01/05-v-room.orl",        "chap-01/06-dangerous-fall.orl",
+          "chap-01/07-ghost-city.orl",    "chap-01/08-to-the-moon-and-back.orl",
+          "chap-01/09-it-shoots-at-you.orl", "chap-01/10-to-the-inner-planet.orl",
+          "chap-02/01-moss-tower.orl",    "chap-02/02-blob-hell.orl",
+          "chap-02/03-bowels.orl",        "chap-02/04-icy-ascent.orl",
+          "chap-02/05-the-city.orl",      "chap-02/06-spiral-of-sorrow.orl"};
+}
+
+std::string readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+bool readTexture(const std::string& path, Texture& texture, std::string& why) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    why = "cannot open";
+    return false;
+  }
+  Kettar::ByteBuffer buffer;
+  if (!buffer.loadCompressed(in)) {
+    why = "no compressed block";
+    return false;
+  }
+  if (in.peek() != std::ifstream::traits_type::eof()) {
+    why = "bytes after the block";
+    return false;
+  }
+  if (!buffer.get(texture.width) || !buffer.get(texture.height) || texture.width <= 0 ||
+      texture.height <= 0) {
+    why = "no size";
+    return false;
+  }
+  const uint64_t bytes = uint64_t(texture.width) * uint64_t(texture.height) * 4;
+  if (buffer.remaining() != bytes) {
+    why = "raw size is not 8 + width x height x 4";
+    return false;
+  }
+  texture.rgba.resize(bytes);
+  return buffer.read(texture.rgba.data(), uint32_t(bytes));
+}
+
+}  // namespace datatest

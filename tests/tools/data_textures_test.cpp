@@ -1,0 +1,109 @@
+// Reads back the texture files the data builder wrote, through the same block
+// reader the texture manager uses, and checks what the game relies on.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "data_paths.h"
+
+namespace {
+
+using datatest::Texture;
+
+Texture load(const std::string& relative) {
+  Texture t;
+  std::string why;
+  EXPECT_TRUE(datatest::readTexture(std::string(OMBREL_BUILD_DIR) + "/" + relative, t, why))
+      << relative << ": " << why;
+  return t;
+}
+
+TEST(DataTextures, EveryTextureAndSpriteIsOneWellFormedBlock) {
+  std::vector<std::string> all = datatest::texturePaths();
+  const auto sprites = datatest::spritePaths();
+  all.insert(all.end(), sprites.begin(), sprites.end());
+  for (const std::string& path : all) {
+    SCOPED_TRACE(path);
+    const Texture t = load(path);
+    EXPECT_GT(t.width, 0);
+    EXPECT_GT(t.height, 0);
+  }
+}
+
+TEST(DataTextures, AllDecalsArePresentVisibleAndDistinct) {
+  const auto paths = datatest::decalPaths();
+  ASSERT_EQ(paths.size(), 480u);
+  std::set<std::vector<uint8_t>> seen;
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    const Texture t = load(path);
+    size_t visible = 0;
+    for (size_t i = 3; i < t.rgba.size(); i += 4) visible += t.rgba[i] > 0 ? 1 : 0;
+    EXPECT_GT(visible, t.rgba.size() / 4 / 50) << "almost nothing drawn";
+    EXPECT_TRUE(seen.insert(t.rgba).second) << "same picture as another decal";
+  }
+}
+
+// A strip of N frames: the width divides into N, and each frame's outer columns
+// are transparent so linear filtering never pulls in the neighbouring frame.
+TEST(DataTextures, SpriteStripsHaveTheirFrameCountsAndPaddedFrames) {
+  struct Strip {
+    const char* path;
+    int frames;
+  };
+  const Strip strips[] = {
+      {"data/sprites/body.ktr", 8},         {"data/sprites/arm.ktr", 16},
+      {"data/sprites/wheel.ktr", 16},       {"data/sprites/vaxer.ktr", 8},
+      {"data/sprites/vazer.ktr", 8},        {"data/sprites/skarnox.ktr", 16},
+      {"data/sprites/gorvex-idle.ktr", 16}, {"data/sprites/gorvex-shoot.ktr", 16},
+  };
+  for (const Strip& s : strips) {
+    SCOPED_TRACE(s.path);
+    const Texture t = load(s.path);
+    ASSERT_EQ(t.width % s.frames, 0);
+    const int frame = t.width / s.frames;
+    for (int f = 0; f < s.frames; ++f) {
+      int drawn = 0;
+      for (int y = 0; y < t.height; ++y) {
+        for (int edge : {0, 1, frame - 2, frame - 1})
+          ASSERT_EQ(t.alpha(f * frame + edge, y), 0) << "frame " << f << " column " << edge;
+        for (int x = 2; x < frame - 2; ++x) drawn += t.alpha(f * frame + x, y) > 0 ? 1 : 0;
+      }
+      EXPECT_GT(drawn, frame * t.height / 10) << "frame " << f << " is nearly empty";
+    }
+  }
+}
+
+// The game tints the wheel through its texture alpha: the tint shows only where
+// the wheel is neither opaque nor clear.
+TEST(DataTextures, WheelHasHalfTransparentPixelsForTheHealthTint) {
+  const Texture t = load("data/sprites/wheel.ktr");
+  size_t partial = 0;
+  for (size_t i = 3; i < t.rgba.size(); i += 4) partial += (t.rgba[i] > 40 && t.rgba[i] < 215) ? 1 : 0;
+  EXPECT_GT(partial, t.rgba.size() / 4 / 10);
+}
+
+// Fills repeat across the ground and border strips along the edge: the last
+// column must run into the first as smoothly as neighbouring columns do.
+TEST(DataTextures, GroundTexturesTileWithoutASeam) {
+  std::vector<std::string> paths;
+  for (int i = 1; i <= 7; ++i) paths.push_back("data/textures/terrain-0" + std::to_string(i) + ".ktr");
+  for (int i = 1; i <= 4; ++i) paths.push_back("data/textures/border-0" + std::to_string(i) + ".ktr");
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    const Texture t = load(path);
+    auto columnStep = [&](int a, int b) {
+      double sum = 0;
+      for (int y = 0; y < t.height; ++y)
+        for (int c = 0; c < 4; ++c)
+          sum += std::abs(int(t.rgba[(size_t(y) * t.width + a) * 4 + c]) - int(t.rgba[(size_t(y) * t.width + b) * 4 + c]));
+      return sum / t.height;
+    };
+    double typical = 0;
+    for (int x = 0; x + 1 < t.width; ++x) typical = std::max(typical, columnStep(x, x + 1));
+    EXPECT_LE(columnStep(t.width - 1, 0), typical + 1.0);
+  }
+}
+
+}  // namespace
