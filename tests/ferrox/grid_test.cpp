@@ -210,6 +210,10 @@ TEST_F(GridFixture, WalkEdgeCases) {
   EXPECT_TRUE(walked(Vec2(-4.95f, 0.0f), Vec2(0.0f, 0.0f), 0.01f).empty());
   EXPECT_TRUE(walked(Vec2(0.0f, 0.0f), Vec2(0.0f, 3.95f), 0.01f).empty());
   EXPECT_TRUE(walked(Vec2(0.0f, 0.0f), Vec2(9.0f, 0.0f), 0.01f).empty());
+  // A quark blown to NaN or far away is refused before its coordinate is truncated.
+  EXPECT_TRUE(walked(Vec2(std::nanf(""), 0.0f), Vec2(0.0f, 0.0f), 0.01f).empty());
+  EXPECT_TRUE(walked(Vec2(0.0f, 0.0f), Vec2(0.0f, 1e30f), 0.01f).empty());
+  EXPECT_TRUE(walked(Vec2(-3e9f, 0.0f), Vec2(0.0f, 0.0f), 0.01f).empty());
   // Only the second edge leaves the inner cells: the first edge alone is walked.
   // Segment going +x has normal (0, -len): the first edge is below, the second above.
   const float topInner = 3.7f;  // row 38 (the last inner row) spans y in [3.5, 3.7)
