@@ -1,6 +1,6 @@
 #include "game/terrain_polygon.h"
 
-#include <GL/gl.h>
+#include <GL/glew.h>
 
 #include <cmath>
 #include <cstring>
