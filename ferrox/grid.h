@@ -15,9 +15,6 @@ namespace ferrox {
 
 class Link;
 
-class Grid;
-bool createWorld(int32_t width, int32_t height, float cellSize);
-
 class Grid {
  public:
   ~Grid();
