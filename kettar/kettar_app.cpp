@@ -5,6 +5,8 @@
 
 #include "kettar/config_file.h"
 #include "kettar/engine.h"
+#include "kettar/mixer.h"
+#include "kettar/texture_manager.h"
 #include "kettar/viewport.h"
 
 namespace Kettar {
@@ -47,13 +49,23 @@ void KettarApp::restoreDefaults() {
 
 void KettarApp::startSubsystems() {
   musicFinished = userEventPusher();
+  if (mixer == nullptr) mixer = new Mixer(&audioConfig, musicFinished);
+  currentMixer = mixer;
+  createTextureManager(engine != nullptr ? engine->anisotropy : 1.0f);
   viewport.stretch = videoConfig.stretchOnResize;
   viewport.aspect =
       static_cast<float>(videoConfig.width) / static_cast<float>(std::max(videoConfig.height, 1));
   viewport.resize(videoConfig.width, videoConfig.height);
 }
 
-void KettarApp::stopSubsystems() {}
+void KettarApp::stopSubsystems() {
+  if (mixer != nullptr) {
+    delete mixer;
+    mixer = nullptr;
+    currentMixer = nullptr;
+  }
+  destroyTextureManager();
+}
 
 void KettarApp::validateConfig() {
   Kettar::validateConfig(std::cout, appConfig, videoConfig, audioConfig, appDefaults, videoDefaults,

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "kettar/mixer.h"
 #include "kettar/sdl_engine.h"
 #include "kettar/timer_table.h"
 
@@ -88,6 +89,8 @@ std::string SDLKettarApp::backendName() { return "SDL"; }
 
 UserEventPusher SDLKettarApp::userEventPusher() { return &pushUserEvent; }
 
-void SDLKettarApp::onUserEvent() {}
+void SDLKettarApp::onUserEvent() {
+  if (currentMixer != nullptr) currentMixer->scheduleRestart();
+}
 
 }  // namespace Kettar

@@ -28,6 +28,7 @@ expect_match '\[OpenGL\] version [1-4]\.[0-9] available'
 expect_no_line "[App] closing app..."
 expect_tail "$work/out.txt" <<'LOG'
 !![Demo] init refused
+[Mixer] SDL mixer quit
 [Engine] shutting down Engine...
 
 [App] quitting SDL...
