@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "body_test_support.h"
 #include "ferrox/closest_points.h"
@@ -73,6 +75,52 @@ TEST_F(DropTest, FallsTouchesAtTheAnalyticTimeAndComesToRestAsleep) {
     EXPECT_GT(rest, -0.0001f);
     EXPECT_LT(rest, 0.0002f + 9.81f * kDt * kDt * 2.0f);
     EXPECT_NEAR(box.quarks.items[0]->position.x, -0.1f, 0.02f);
+  }
+}
+
+// Bodies falling into a box for a while (colliding, some falling asleep), then
+// deleted mid-step with their pairs pending: nothing of them stays in the grid.
+TEST_F(DropTest, BodiesLeaveNoTraceInTheGrid) {
+  ferrox::destroyWorld();
+  ASSERT_TRUE(ferrox::createWorld(12, 10, 0.2f));
+  {
+    Skeleton ground;
+    const Vec2 corners[] = {Vec2(-5.0f, 4.0f), Vec2(-5.0f, -4.0f), Vec2(5.0f, -4.0f), Vec2(5.0f, 4.0f)};
+    for (const Vec2& c : corners) ground.addQuark(0, c, 1.0f, 0.0f);
+    for (uint32_t i = 0; i < 3; ++i) ground.addLink(0, i, i + 1, 0.0f, 0.0f, 0.05f, 0.5f);
+    std::vector<std::unique_ptr<Skeleton>> bodies;
+    for (int i = 0; i < 12; ++i) {
+      auto body = std::make_unique<Skeleton>();
+      const Vec2 at(-3.0f + 0.55f * i, -3.0f + 0.3f * (i % 4));
+      body->addQuark(1, at, 0.2f, 0.01f);
+      body->addQuark(1, at + Vec2(0.3f, 0.0f), 0.2f, 0.01f);
+      body->addQuark(1, at + Vec2(0.15f, 0.25f), 0.2f, 0.01f);
+      for (uint32_t q = 0; q < 3; ++q) body->addLink(1, q, (q + 1) % 3, 0.0f, 0.0f, 0.03f, 0.5f);
+      bodies.push_back(std::move(body));
+    }
+    uint32_t responses = 0;
+    for (int step = 0; step < 1500; ++step) {
+      ferrox::clearContacts();
+      for (auto& b : bodies) b->leaveGrid(false);
+      for (auto& b : bodies) b->step(kDt);
+      if (step < 1499) responses += ferrox::resolveContacts();
+    }
+    EXPECT_GT(responses, 0u);
+    EXPECT_GT(ferrox::pairCount(), 0u);
+    bodies.clear();
+    EXPECT_EQ(ferrox::pairCount(), 0u);
+    uint32_t others = 0;
+    for (int32_t c = 0; c < ferrox::world->cols; ++c) {
+      for (int32_t r = 0; r < ferrox::world->rows; ++r) {
+        const ferrox::GridCell& cell = ferrox::world->cell(c, r);
+        for (uint32_t i = 0; i < cell.count; ++i) {
+          bool ours = false;
+          for (const ferrox::Link* l : ground.links) ours = ours || cell.links[i] == l;
+          others += !ours;
+        }
+      }
+    }
+    EXPECT_EQ(others, 0u);
   }
 }
 
