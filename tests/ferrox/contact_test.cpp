@@ -173,6 +173,10 @@ TEST_F(ContactFixture, NotifierSeesEveryPenetratingPairAndMayVeto) {
   EXPECT_TRUE(pair.resolve());
   EXPECT_EQ(watcher.seen.size(), 2u);
   EXPECT_FALSE(snapshot() == before);
+  // Both links have friction 0: no tangent force although A slides along x.
+  for (const auto& s : bodies) {
+    for (const Quark* q : s->quarks) EXPECT_EQ(q->force, Vec2(0.0f, 0.0f));
+  }
 }
 
 TEST_F(ContactFixture, EndToEndContactSeparatesByThePenetrationAndKeepsAQuarterOfTheNormalVelocity) {
