@@ -13,15 +13,27 @@ for code in $(seq 97 106); do wait_line "[Demo] key $code down"; done
 [ "$(grep -c '^\[Demo\] key ' "$work/out.txt")" = 10 ] || fail "key presses were lost or doubled"
 
 # Give the first rate tick time to replace the configured rates, then take the picture.
+# Other tests' windows share the display and may cover this one: raise it and try again.
 sleep 1.5
-import -window "$win" "$work/shot.png"
-colours=$(convert "$work/shot.png" -format '%k' info:)
-[ "$colours" -gt 100 ] || fail "the window shows $colours colours: nothing drawn"
-# The square is yellow, the text white; the background is neither.
-yellow=$(convert "$work/shot.png" -fx 'r>0.9 && g>0.7 && b<0.3 ? 1 : 0' -format '%[fx:mean]' info:)
-awk "BEGIN { exit !($yellow > 0.02) }" || fail "no square in the picture ($yellow)"
-text=$(convert "$work/shot.png" -crop 240x40+0+0 +repage -fx 'r>0.8 && g>0.8 && b>0.8 ? 1 : 0' -format '%[fx:mean]' info:)
-awk "BEGIN { exit !($text > 0.01) }" || fail "no rate overlay in the top-left corner ($text)"
+picture_ok() {
+  xdotool windowraise "$win"
+  sleep 0.3
+  import -window "$win" "$work/shot.png"
+  colours=$(convert "$work/shot.png" -format '%k' info:)
+  # The square is yellow, the text white; the background is neither.
+  yellow=$(convert "$work/shot.png" -fx 'r>0.9 && g>0.7 && b<0.3 ? 1 : 0' -format '%[fx:mean]' info:)
+  text=$(convert "$work/shot.png" -crop 240x40+0+0 +repage -fx 'r>0.8 && g>0.8 && b>0.8 ? 1 : 0' \
+    -format '%[fx:mean]' info:)
+  [ "$colours" -gt 100 ] && awk "BEGIN { exit !($yellow > 0.02 && $text > 0.01) }"
+}
+shown=""
+for _ in $(seq 1 10); do
+  if picture_ok; then
+    shown=yes
+    break
+  fi
+done
+[ -n "$shown" ] || fail "the window shows $colours colours, $yellow yellow (square), $text white (overlay)"
 
 key Escape
 wait_demo
