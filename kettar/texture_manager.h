@@ -38,7 +38,6 @@ class TextureManager {
   void removeId(int32_t id);
 
   const std::deque<TextureEntry>& entries() const { return entries_; }
-  float anisotropy() const { return anisotropy_; }
   int32_t mode() const { return mode_; }
 
  private:

@@ -61,6 +61,7 @@ class ShaderManagerTest : public media_test::GlWindowTest {
 
 TEST_F(ShaderManagerTest, CreatingTheProgramNeedsNoGeometryShaders) {
   EXPECT_TRUE(shaders.shadersSupported());
+  EXPECT_EQ(shaders.geometrySupported(), static_cast<bool>(GLEW_ARB_geometry_shader4));
   EXPECT_NE(shaders.program(), 0u);
   for (auto r : {Kettar::ShaderManager::kVertexRole, Kettar::ShaderManager::kGeometryRole,
                  Kettar::ShaderManager::kFragmentRole})

@@ -129,6 +129,23 @@ TEST_F(TextureManagerTest, FilterModes) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+TEST_F(TextureManagerTest, EveryUploadTakesTheAnisotropy) {
+  // The software renderer of the tests offers anisotropic filtering.
+  ASSERT_TRUE(GLEW_EXT_texture_filter_anisotropic);
+  GLfloat largest = 0;
+  glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &largest);
+  Kettar::TextureManager own(largest);
+  const std::string path = dir.path("a.ktr");
+  media_test::writeFile(path, ktrBytes(1, 1, {1, 2, 3, 4}));
+  CoutCapture quiet;
+  const int32_t id = own.load(path, 0);
+  ASSERT_GT(id, 0);
+  GLfloat value = 0;
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(id));
+  glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &value);
+  EXPECT_EQ(value, largest);
+}
+
 std::string rawKtr(int32_t width, int32_t height, size_t pixelBytes) {
   std::string raw(8, '\0');
   std::memcpy(&raw[0], &width, 4);
