@@ -11,6 +11,7 @@
 #include <set>
 
 #include "kettar/sdl_kettar_app.h"
+#include "kettar/sound_group.h"
 #include "kettar/timer_table.h"
 #include "media_assets.h"
 
@@ -527,6 +528,33 @@ TEST_F(AudioTest, WithoutFadeTheNextTrackWaitsForTheRestart) {
   ASSERT_TRUE(pumpUntil(3.0, [&] { return m.lastTrack() == 1; }, [] {}));
   EXPECT_EQ(m.restartTimer(), -1);
   m.stopMusic();
+}
+
+TEST_F(AudioTest, SoundGroupsPlayARandomMember) {
+  Kettar::AudioConfig settings;
+  CoutCapture quiet;
+  Kettar::SoundGroup group;
+  EXPECT_EQ(group.playRandom(1, 1, 2, 0), -1);  // no mixer yet
+  Kettar::Mixer m(&settings, nullptr);
+  Kettar::mixer = &m;
+  EXPECT_EQ(group.playRandom(1, 1, 2, 0), -1);  // empty
+  for (int i = 1; i <= 3; ++i) {
+    const std::string path = dir.path("touch-0" + std::to_string(i) + ".wav");
+    media_test::writeWav(path, 0.05);
+    group.add(path);
+  }
+  group.add(dir.path("touch-04.wav"));  // missing: kept as -1
+  EXPECT_EQ(group.handles(), (std::vector<int32_t>{0, 1, 2, -1}));
+  std::srand(3);
+  int played = 0;
+  int silent = 0;
+  for (int i = 0; i < 40; ++i) {
+    Mix_HaltChannel(-1);
+    (group.playRandom(1, 1, 2, 0) >= 0 ? played : silent)++;
+  }
+  EXPECT_GT(played, 0);
+  EXPECT_GT(silent, 0);  // the failed member plays nothing when drawn
+  Kettar::mixer = nullptr;
 }
 
 }  // namespace
