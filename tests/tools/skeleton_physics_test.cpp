@@ -7,33 +7,18 @@
 #include <cmath>
 #include <memory>
 
-#include "ferrox/collision_notifier.h"
 #include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
 #include "ferrox/link.h"
 #include "ferrox/quark.h"
 #include "ferrox/skeleton.h"
 #include "ferrox/skeleton_cache.h"
+#include "play_harness.h"
 
 namespace {
 
 constexpr float kDt = 1.0f / 500.0f;
 constexpr float kGroundTop = -1.0f;
-
-// Remembers whether a body touched anything in the last contact pass, as the
-// game's notifier records each body's last contact.
-class Touches : public ferrox::CollisionNotifier {
- public:
-  explicit Touches(const ferrox::Skeleton* watched) : watched_(watched) {}
-  bool onContact(ferrox::ContactPair* pair) override {
-    if (pair->first->a->owner == watched_ || pair->second->a->owner == watched_) touched = true;
-    return true;
-  }
-  bool touched = false;
-
- private:
-  const ferrox::Skeleton* watched_;
-};
 
 class SkeletonPhysics : public ::testing::Test {
  protected:
@@ -66,36 +51,23 @@ class SkeletonPhysics : public ::testing::Test {
   std::unique_ptr<ferrox::Skeleton> ground_;
 };
 
-// Right held: the hero's drive while on the ground (Hero::drive), with its
-// ground level set by each contact and decaying each step (Hero::step).
-TEST_F(SkeletonPhysics, HeroDrivesRightOnFlatGroundAndStaysUpright) {
-  const ferrox::Skeleton& hero = tmpl("brannic");
-  ASSERT_GE(hero.quarks.count, 8u);
-  ferrox::Skeleton body(hero, Vec2(-20.0f, kGroundTop + 0.65f), false);
-  Touches touches(&body);
-  ferrox::notifier = &touches;
+TEST(HeroPhysics, HeroDrivesRightOnFlatGroundAndStaysUpright) {
+  datatest::PlayHarness play(60, 30);
+  play.addGround({Vec2(-28.0f, -12.0f), Vec2(28.0f, -12.0f), Vec2(28.0f, kGroundTop), Vec2(-28.0f, kGroundTop)});
+  play.addHero(std::string(OMBREL_BUILD_DIR) + "/data/skeletons/brannic.fsk", Vec2(-20.0f, kGroundTop + 0.65f));
+  ferrox::Skeleton& body = play.hero();
+  ASSERT_GE(body.quarks.count, 8u);
   const float startX = body.centroid().x;
-  float groundLevel = 0.0f;
-  bool onGround = false;
-  for (int step = 0; step < 4 * 500; ++step) {
-    for (ferrox::Quark* q : body.quarks) q->wake();
-    if (onGround && body.meanVelocity().length() < 7.0f) body.addForce(Vec2(kDt * 12000.0f, 0.0f));
-    ferrox::clearContacts();
-    body.leaveGrid(false);
-    groundLevel *= 0.9f * (1.0f - kDt);
-    if (groundLevel < 0.5f) onGround = false;
-    body.step(kDt);
-    if (touches.touched) onGround = true, groundLevel = 1.0f;
-    touches.touched = false;
-    ferrox::resolveContacts();
-  }
+  for (int step = 0; step < 4 * 500; ++step) play.step(true, false);
   const Vec2 c = body.centroid();
   EXPECT_GT(c.x - startX, 8.0f) << "the hero did not drive";
   EXPECT_GT(c.y, kGroundTop) << "the hero fell through the ground";
   Vec2 up = body.quarks[7]->position - c;
   up.setLength(1.0f);
   EXPECT_GT(up.y, 0.7f) << "the hero tipped over";
-  EXPECT_LT(spread(body), 0.9f) << "the body lost its shape";
+  float spread = 0.0f;
+  for (const ferrox::Quark* q : body.quarks) spread = std::max(spread, (q->position - c).length());
+  EXPECT_LT(spread, 0.9f) << "the body lost its shape";
 }
 
 TEST_F(SkeletonPhysics, EveryTemplateSettlesOnTheGroundInOnePiece) {

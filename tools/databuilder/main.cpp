@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/databuilder/decal_art.h"
+#include "tools/databuilder/level_source.h"
 #include "tools/databuilder/music_art.h"
 #include "tools/databuilder/skeleton_source.h"
 #include "tools/databuilder/sound_art.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     ok = databuilder::buildMusic(args[1], args[2]);
   } else if (args.size() == 3 && group == "skeleton") {
     ok = databuilder::compileSkeleton(args[1], args[2]);
+  } else if (args.size() == 3 && group == "level") {
+    ok = databuilder::compileLevel(args[1], args[2]);
   } else {
     return usage();
   }
