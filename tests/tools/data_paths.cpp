@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "kettar/byte_buffer.h"
+#include "kettar/texture_file.h"
 
 namespace datatest {
 
@@ -92,32 +92,12 @@ std::string readBytes(const std::string& path) {
 }
 
 bool readTexture(const std::string& path, Texture& texture, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = "cannot open";
-    return false;
-  }
-  Kettar::ByteBuffer buffer;
-  if (!buffer.loadCompressed(in)) {
-    why = "no compressed block";
-    return false;
-  }
-  if (in.peek() != std::ifstream::traits_type::eof()) {
-    why = "bytes after the block";
-    return false;
-  }
-  if (!buffer.get(texture.width) || !buffer.get(texture.height) || texture.width <= 0 ||
-      texture.height <= 0) {
-    why = "no size";
-    return false;
-  }
-  const uint64_t bytes = uint64_t(texture.width) * uint64_t(texture.height) * 4;
-  if (buffer.remaining() != bytes) {
-    why = "raw size is not 8 + width x height x 4";
-    return false;
-  }
-  texture.rgba.resize(bytes);
-  return buffer.read(texture.rgba.data(), uint32_t(bytes));
+  Kettar::TextureFile file;
+  if (!Kettar::readTextureFile(path, file, why)) return false;
+  texture.width = file.width;
+  texture.height = file.height;
+  texture.rgba.resize(file.pixelBytes());
+  return file.block.read(texture.rgba.data(), file.pixelBytes());
 }
 
 }  // namespace datatest

@@ -18,15 +18,14 @@ std::vector<std::string> soundPaths();    // data/audio/sounds/...
 std::vector<std::string> musicPaths();    // data/audio/music/...
 std::vector<std::string> levelPaths();    // data/levels/... the 26 the menu offers
 
-// A texture file as the texture manager reads it: one compressed block of
-// i32 width, i32 height and width x height RGBA pixels.
+// A texture file's pixels, read with the framework's own texture file reader.
 struct Texture {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<uint8_t> rgba;  // rows from the top row down
   uint8_t alpha(int x, int y) const { return rgba[(size_t(y) * size_t(width) + size_t(x)) * 4 + 3]; }
 };
-// False (with the reason in why) unless the file is exactly one sound block.
+// False, with the reader's reason in why, for a file the game would refuse.
 bool readTexture(const std::string& path, Texture& texture, std::string& why);
 
 std::string readBytes(const std::string& path);
