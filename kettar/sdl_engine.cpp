@@ -87,10 +87,10 @@ void SDLEngine::swapBuffers() { SDL_GL_SwapBuffers(); }
 
 void SDLEngine::pumpEvents() {
   SDL_Event event;
-  while (SDL_PollEvent(&event)) handle(event);
+  while (SDL_PollEvent(&event)) handleEvent(event);
 }
 
-void SDLEngine::handle(const SDL_Event& event) {
+void SDLEngine::handleEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_ACTIVEEVENT:
       if (videoConfig->fullScreen) SDL_ShowCursor(event.active.gain ? 0 : 1);

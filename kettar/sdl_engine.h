@@ -32,14 +32,14 @@ class SDLEngine : public Engine {
   bool setVideoMode();
   // Runs once, one second after the loop starts: mouse events are let through from then on.
   static uint32_t removeEventFilter(uint32_t interval, void* unused);
+  // What one event does to the keys, the mouse record, the flags, the window and the callbacks.
+  void handleEvent(const SDL_Event& event);
 
   SDLKettarApp* app;               // receives the user event; not owned
   SDL_Surface* surface = nullptr;  // the window; null until the video mode is set
   SDL_Thread* physicsThread = nullptr;  // dual-thread mode only, while the loop runs
 
  private:
-  void handle(const SDL_Event& event);
-
   SDL_TimerID filterTimer_ = nullptr;  // the one-second mouse timer; null when not started
 };
 

@@ -60,6 +60,19 @@ run_demo() {
   set -e
 }
 
+# find_window: sets win to the demo's window. A search can fail while other programs'
+# windows come and go, so it is tried again.
+find_window() {
+  win=""
+  for _ in $(seq 1 100); do
+    win=$(xdotool search --pid "$demo_pid" 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && return 0
+    kill -0 "$demo_pid" 2>/dev/null || fail "the demo ended before its window was found"
+    sleep 0.05
+  done
+  fail "no demo window"
+}
+
 # wait_ready [LOG]: until the demo has logged that it is ready (in LOG, by default the
 # console's), then finds its window: SDL may replace its first window while it sets the
 # video mode, so the window is only looked up once start-up is over.
@@ -71,12 +84,7 @@ wait_ready() {
     sleep 0.05
   done
   grep -qxF "[Demo] ready" "$log" 2>/dev/null || fail "the demo never got ready"
-  for _ in $(seq 1 100); do
-    win=$(xdotool search --pid "$demo_pid" 2>/dev/null | head -1 || true)
-    [ -n "$win" ] && return 0
-    sleep 0.05
-  done
-  fail "no demo window"
+  find_window
 }
 
 # wait_line TEXT: until the log holds the line.
@@ -101,7 +109,7 @@ wait_demo() {
   demo_pid=""
 }
 
-key() { xdotool key --window "$win" "$@"; }
+key() { xdotool key --window "$win" "$@" || fail "keys $* could not be sent to window $win"; }
 
 expect_rc() { [ "$rc" = "$1" ] || fail "exit code $rc, expected $1"; }
 expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "missing line: $1"; }

@@ -1,6 +1,6 @@
 # Window sizes: a windowed size as wide as the widest mode opens 5 pixels narrower and
-# lower, and a resize by the window system reaches the settings; both are what the
-# settings file receives at exit.
+# lower, a resize by the window system reaches the settings, and so does a switch to
+# fullscreen; each is what the settings file receives at exit.
 source "$(dirname "$0")/demo_common.bash"
 need_display
 
@@ -31,4 +31,14 @@ key Escape
 wait_demo
 expect_rc 0
 expect_config 's/width = 800/width = 700/; s/height = 600/height = 500/'
+rm "$work/demo.cfg"
+start_demo
+wait_ready
+key f
+wait_line "[Demo] fullscreen: true"
+expect_no_line "!![Engine] error: required full screen video mode is not available"
+key Escape
+wait_demo
+expect_rc 0
+expect_config 's/fullScreen = false/fullScreen = true/'
 echo "demo window size: ok"

@@ -173,6 +173,17 @@ TEST_F(EngineLoopTest, EveryStepClearsTheMouseMotion) {
   EXPECT_EQ(recorder.mouseDxBefore, 0.0f);
 }
 
+TEST_F(EngineLoopTest, TheDualThreadRenderLoopDrawsAndLeavesTheStepsToTheOtherThread) {
+  recorder.frames = 10;
+  recorder.drawTimes = {0.0, 0.2};
+  EXPECT_EQ(engine.renderLoop(), 1);
+  EXPECT_EQ(recorder.steps, 0);
+  EXPECT_EQ(engine.swaps, 10);
+  // Every frame, the slow one too, sleeps out a full frame period.
+  EXPECT_NEAR(clock.sleptNanoseconds() * 1e-9, 10.0 / 60.0, 1e-5);
+  EXPECT_EQ(engine.pending, 0.0f);  // the slow draw forgot what was owed
+}
+
 TEST_F(EngineLoopTest, ThePhysicsThreadStepsAtThePhysicsPeriod) {
   recorder.stopAfterSteps = 50;
   EXPECT_EQ(engine.physicsLoop(), 0);

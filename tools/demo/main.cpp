@@ -1,6 +1,7 @@
 // The framework shown working on its own: a window with a few turning shapes, a line of
-// text and the rate overlay. Esc quits; every other key press is logged. The settings
-// are read from demo.cfg beside the program and written back at exit.
+// text and the rate overlay. Esc quits, F switches fullscreen; every other key press
+// is logged. The settings are read from demo.cfg beside the program and written back
+// at exit.
 //
 // With media in data/ beside it, it also shows the texture manager (an own texture file
 // and a PNG), the mixer (a sound placed to the right, two music tracks one after the
@@ -108,6 +109,12 @@ class Demo : public Kettar::SDLKettarApp {
     if (key == SDLK_ESCAPE) {
       std::cout << "[Demo] Esc: quitting" << std::endl;
       Kettar::engine->quit = true;
+      return;
+    }
+    if (key == SDLK_f) {
+      toggleFullscreen();
+      showCursor(videoConfig.fullScreen);
+      std::cout << "[Demo] fullscreen: " << (videoConfig.fullScreen ? "true" : "false") << std::endl;
       return;
     }
     std::cout << "[Demo] key " << key << " down" << std::endl;

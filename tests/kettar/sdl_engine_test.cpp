@@ -1,0 +1,234 @@
+// The SDL engine's event handling and its failures, without a window: events are
+// handed in directly, and SDL runs on its dummy video driver, which has no OpenGL.
+
+#include "kettar/sdl_engine.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kettar/sdl_kettar_app.h"
+
+namespace {
+
+class CaptureStandardOutput {
+ public:
+  CaptureStandardOutput() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
+  ~CaptureStandardOutput() { std::cout.rdbuf(saved_); }
+  std::string text() const { return text_.str(); }
+
+ private:
+  std::ostringstream text_;
+  std::streambuf* saved_;
+};
+
+class EventApp : public Kettar::SDLKettarApp {
+ public:
+  EventApp() : SDLKettarApp("events") {}
+  bool init() override {
+    calls.push_back("init");
+    return true;
+  }
+  void shutdown() override { calls.push_back("shutdown"); }
+  void keyEvent(uint8_t* keys, int32_t key) override {
+    calls.push_back("key " + std::to_string(key) + "=" + std::to_string(keys[key]));
+  }
+  void mouseEvent(Kettar::MouseState* mouse) override {
+    calls.push_back("mouse");
+    EXPECT_EQ(mouse, &Kettar::engine->mouse);
+  }
+  void onUserEvent() override { calls.push_back("user"); }
+
+  std::vector<std::string> calls;
+};
+
+SDL_Event key(uint8_t type, SDLKey symbol) {
+  SDL_Event event{};
+  event.type = type;
+  event.key.keysym.sym = symbol;
+  return event;
+}
+
+SDL_Event motion(uint16_t x, uint16_t y, int16_t dx, int16_t dy) {
+  SDL_Event event{};
+  event.type = SDL_MOUSEMOTION;
+  event.motion.x = x;
+  event.motion.y = y;
+  event.motion.xrel = dx;
+  event.motion.yrel = dy;
+  return event;
+}
+
+SDL_Event button(uint8_t type, uint8_t which) {
+  SDL_Event event{};
+  event.type = type;
+  event.button.button = which;
+  return event;
+}
+
+SDL_Event user(int code) {
+  SDL_Event event{};
+  event.type = SDL_USEREVENT;
+  event.user.code = code;
+  return event;
+}
+
+class SDLEngineEvents : public ::testing::Test {
+ protected:
+  SDLEngineEvents() : engine(&app, &app.appConfig, &app.videoConfig) { Kettar::engine = &engine; }
+  ~SDLEngineEvents() override { Kettar::engine = nullptr; }
+
+  CaptureStandardOutput out;
+  EventApp app;
+  Kettar::SDLEngine engine;
+};
+
+TEST_F(SDLEngineEvents, KeysSetTheirStateBeforeTheCallbackSeesThem) {
+  engine.handleEvent(key(SDL_KEYDOWN, SDLK_a));
+  EXPECT_EQ(engine.keys[SDLK_a], 1);
+  engine.handleEvent(key(SDL_KEYDOWN, SDLK_LEFT));
+  engine.handleEvent(key(SDL_KEYUP, SDLK_a));
+  EXPECT_EQ(engine.keys[SDLK_a], 0);
+  EXPECT_EQ(engine.keys[SDLK_LEFT], 1);
+  EXPECT_EQ(app.calls, (std::vector<std::string>{"key 97=1", "key 276=1", "key 97=0"}));
+  engine.clearKeys();
+  EXPECT_EQ(engine.keys[SDLK_LEFT], 0);
+}
+
+TEST_F(SDLEngineEvents, MouseEventsFillTheRecord) {
+  struct Row {
+    const char* name;
+    SDL_Event event;
+    Kettar::MouseState expected;
+  };
+  // Each row's event follows the ones before it.
+  Kettar::MouseState m;
+  std::vector<Row> rows;
+  m.x = 10, m.y = 20, m.dx = -4 * 0.05f, m.dy = 2 * 0.05f, m.kind = Kettar::kMouseMotion;
+  rows.push_back({"motion", motion(10, 20, 4, -2), m});
+  m.x = 12, m.y = 21, m.dx = -2 * 0.05f, m.dy = -1 * 0.05f;
+  rows.push_back({"a later motion replaces the relative motion", motion(12, 21, 2, 1), m});
+  m.left = 1, m.kind = Kettar::kMouseLeft;
+  rows.push_back({"left down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), m});
+  m.right = 1, m.kind = Kettar::kMouseRight;
+  rows.push_back({"right down", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT), m});
+  m.left = 0, m.kind = Kettar::kMouseLeft;
+  rows.push_back({"left up", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), m});
+  m.wheel = -1, m.kind = Kettar::kMouseWheel;
+  rows.push_back({"wheel up", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_WHEELUP), m});
+  m.wheel = 1;
+  rows.push_back({"wheel down, on release too", button(SDL_MOUSEBUTTONUP, SDL_BUTTON_WHEELDOWN), m});
+  rows.push_back({"middle button changes nothing", button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE), m});
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.calls.clear();
+    engine.handleEvent(row.event);
+    EXPECT_EQ(app.calls, std::vector<std::string>{"mouse"});
+    const Kettar::MouseState& got = engine.mouse;
+    EXPECT_EQ(got.x, row.expected.x);
+    EXPECT_EQ(got.y, row.expected.y);
+    EXPECT_FLOAT_EQ(got.dx, row.expected.dx);
+    EXPECT_FLOAT_EQ(got.dy, row.expected.dy);
+    EXPECT_EQ(got.wheel, row.expected.wheel);
+    EXPECT_EQ(got.left, row.expected.left);
+    EXPECT_EQ(got.right, row.expected.right);
+    EXPECT_EQ(got.kind, row.expected.kind);
+    EXPECT_EQ(got.flagA, 0);
+    EXPECT_EQ(got.flagB, 1);
+  }
+}
+
+TEST_F(SDLEngineEvents, QuitAndUserEvents) {
+  engine.handleEvent(user(1));
+  EXPECT_TRUE(app.calls.empty());
+  engine.handleEvent(user(0));
+  EXPECT_EQ(app.calls, std::vector<std::string>{"user"});
+  EXPECT_FALSE(engine.quit);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  engine.handleEvent(quit);
+  EXPECT_TRUE(engine.quit);
+}
+
+// SDL on its dummy video driver: events work, an OpenGL window cannot be had.
+class DummyVideo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  }
+  void TearDown() override { SDL_Quit(); }
+};
+
+TEST_F(DummyVideo, TheUserEventReachesTheApplicationThroughTheQueue) {
+  CaptureStandardOutput out;
+  EventApp app;
+  Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
+  EXPECT_EQ(app.userEventPusher(), &Kettar::pushUserEvent);
+  Kettar::pushUserEvent();
+  Kettar::pushUserEvent();
+  engine.pumpEvents();
+  EXPECT_EQ(app.calls, (std::vector<std::string>{"user", "user"}));
+}
+
+TEST_F(DummyVideo, NoWindowMeansNoEngine) {
+  CaptureStandardOutput out;
+  EventApp app;
+  Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
+  EXPECT_FALSE(engine.init());
+  EXPECT_EQ(engine.surface, nullptr);
+  EXPECT_NE(out.text().find("!![Engine] fatal error: could not set video mode 800x600: "), std::string::npos)
+      << out.text();
+  // The GL side was never started.
+  EXPECT_EQ(engine.statsTimer, -1);
+  EXPECT_EQ(out.text().find("[OpenGL]"), std::string::npos);
+}
+
+TEST(SDLKettarApp, AnEngineThatCannotStartEndsTheRunWithOne) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  CaptureStandardOutput out;
+  int result = -1;
+  {
+    EventApp app;
+    result = app.run();
+    EXPECT_TRUE(app.calls.empty());  // neither init nor shutdown
+    EXPECT_EQ(Kettar::engine, nullptr);
+  }
+  SDL_Quit();
+  EXPECT_EQ(result, 1);
+  const std::string log = out.text();
+  EXPECT_EQ(log.rfind("This is SDLKettar 1.0-r7, compiled on ", 0), 0u) << log;
+  const std::string tail = "[Engine] shutting down Engine...\n";
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+  EXPECT_EQ(log.find("[App] quitting SDL..."), std::string::npos);
+}
+
+TEST(WidestMode, TakesTheFirstOfTheWidestAndCopesWithNoList) {
+  SDL_Rect modes[] = {{0, 0, 1024, 768}, {0, 0, 1280, 1024}, {0, 0, 1280, 960}, {0, 0, 800, 600}};
+  SDL_Rect* list[] = {&modes[0], &modes[1], &modes[2], &modes[3], nullptr};
+  SDL_Rect* empty[] = {nullptr};
+  struct Row {
+    const char* name;
+    SDL_Rect** modes;
+    int width, height;
+  };
+  const Row rows[] = {
+      {"listed", list, 1280, 1024},
+      {"empty list", empty, 0, 0},
+      {"no fullscreen mode", nullptr, 0, 0},
+      {"any size", reinterpret_cast<SDL_Rect**>(-1), 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Kettar::VideoModeSize widest = Kettar::widestMode(row.modes);
+    EXPECT_EQ(widest.width, row.width);
+    EXPECT_EQ(widest.height, row.height);
+  }
+}
+
+}  // namespace
