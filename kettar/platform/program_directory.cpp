@@ -11,10 +11,12 @@ std::string programDirectoryFromLink(const char* buffer, long result, std::ostre
     log << "Error resolving symlink /proc/self/exe.\n";
     return std::string();
   }
-  std::string path(buffer, static_cast<std::size_t>(result));
+  std::string path;
   if (result >= kProgramPathBufferSize) {
     log << "Path too long. Truncated.\n";
-    path.resize(kProgramPathBufferSize - 1);
+    path.assign(buffer, kProgramPathBufferSize - 1);
+  } else {
+    path.assign(buffer, static_cast<std::size_t>(result));
   }
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return std::string();

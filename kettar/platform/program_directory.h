@@ -11,7 +11,8 @@ constexpr long kProgramPathBufferSize = 200;
 
 // What the program directory is, given the buffer and the result of readlink on the
 // program's own link: the text up to and with its last "/", empty without one. A negative
-// result and a full buffer write their message to log and give an empty and a cut path.
+// result and a full buffer write their message to log and give an empty and a cut path;
+// buffer holds at least kProgramPathBufferSize bytes when result reaches that size.
 std::string programDirectoryFromLink(const char* buffer, long result, std::ostream& log);
 
 // Reads the link "/proc/self/exe" through programDirectoryFromLink.
