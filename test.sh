@@ -15,7 +15,7 @@ display=99
 while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
   display=$((display + 1))
 done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 50); do
   [ -e "/tmp/.X11-unix/X${display}" ] && break
@@ -26,9 +26,10 @@ export SDL_AUDIODRIVER=dummy
 export SDL_VIDEODRIVER=x11
 export LIBGL_ALWAYS_SOFTWARE=1
 
-# Under heavy parallel load the X server now and then refuses a new client
-# ("Couldn't open X11 display"); tests that failed are run once more, alone,
-# and the run fails only if they fail again.
+# -noreset keeps the server from resetting each time its last client leaves,
+# which refuses the clients that connect meanwhile. Should a window test still
+# lose its connection under load, the failed tests run once more, alone, and
+# the run fails only if they fail again.
 run_tests() {
   local dir=$1
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" && return 0
