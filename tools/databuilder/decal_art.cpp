@@ -117,14 +117,16 @@ void objects(Canvas& c, const Palette& p, Random& r) {
       const float y = h * r.range(0.3f, 0.7f), hw = r.range(3, 7);
       c.strokeLine(2, y, w - 2, y, hw, vary(p.dark, r));
       c.strokeLine(2, y - hw * 0.3f, w - 2, y - hw * 0.3f, hw * 0.4f, vary(p.light, r));
-      for (int i = 0; i < 2 + r.below(3); ++i) {
+      const int clamps = 2 + r.below(3);
+      for (int i = 0; i < clamps; ++i) {
         const float x = r.range(8, w - 8);
         c.fillRect(x - 3, y - hw - 2, x + 3, y + hw + 2, p.dark);
       }
       break;
     }
     case 2: {  // crystals
-      for (int i = 0; i < 2 + r.below(4); ++i) {
+      const int crystals = 2 + r.below(4);
+      for (int i = 0; i < crystals; ++i) {
         const float x = r.range(w * 0.25f, w * 0.75f), len = h * r.range(0.3f, 0.6f);
         const float a = -kPi / 2 + r.range(-0.6f, 0.6f), hw = r.range(3, 7);
         const float tx = x + std::cos(a) * len, ty = h - 4 + std::sin(a) * len;

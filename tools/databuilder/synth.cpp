@@ -125,10 +125,14 @@ bool saveVorbis(const std::vector<float>& interleaved, const std::string& path) 
   constexpr size_t kChunk = 4096;
   size_t done = 0;
   bool ended = false;
+  bool allWritten = false;
   while (!ended) {
     const size_t n = std::min(kChunk, frames - done);
     if (n == 0) {
+      // No more input: the encoder flushes and the last page carries the end mark.
+      if (allWritten) break;
       vorbis_analysis_wrote(&dsp, 0);
+      allWritten = true;
     } else {
       float** buffer = vorbis_analysis_buffer(&dsp, int(n));
       for (size_t i = 0; i < n; ++i) {
