@@ -15,6 +15,8 @@ display=99
 while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
   display=$((display + 1))
 done
+# -noreset: the server would otherwise reset each time its last client leaves
+# and refuse the clients that connect meanwhile.
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 50); do
@@ -26,10 +28,8 @@ export SDL_AUDIODRIVER=dummy
 export SDL_VIDEODRIVER=x11
 export LIBGL_ALWAYS_SOFTWARE=1
 
-# -noreset keeps the server from resetting each time its last client leaves,
-# which refuses the clients that connect meanwhile. Should a window test still
-# lose its connection under load, the failed tests run once more, alone, and
-# the run fails only if they fail again.
+# Should a window test still lose its X connection under load, the failed
+# tests run once more, alone, and the run fails only if they fail again.
 run_tests() {
   local dir=$1
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" && return 0
