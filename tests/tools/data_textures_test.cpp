@@ -84,25 +84,39 @@ TEST(DataTextures, WheelHasHalfTransparentPixelsForTheHealthTint) {
   EXPECT_GT(partial, t.rgba.size() / 4 / 10);
 }
 
-// Fills repeat across the ground and border strips along the edge: the last
-// column must run into the first as smoothly as neighbouring columns do.
-TEST(DataTextures, GroundTexturesTileWithoutASeam) {
-  std::vector<std::string> paths;
-  for (int i = 1; i <= 7; ++i) paths.push_back("data/textures/terrain-0" + std::to_string(i) + ".ktr");
-  for (int i = 1; i <= 4; ++i) paths.push_back("data/textures/border-0" + std::to_string(i) + ".ktr");
-  for (const std::string& path : paths) {
-    SCOPED_TRACE(path);
-    const Texture t = load(path);
-    auto columnStep = [&](int a, int b) {
+// Terrain fills and parallax layers repeat in both directions, border strips
+// along the edge: the last column (row) must run into the first as smoothly as
+// neighbouring columns (rows) do.
+TEST(DataTextures, RepeatingTexturesTileWithoutASeam) {
+  struct Case {
+    std::string path;
+    bool rowsToo;
+  };
+  std::vector<Case> cases;
+  for (int i = 1; i <= 7; ++i) cases.push_back({"data/textures/terrain-0" + std::to_string(i) + ".ktr", true});
+  for (int i = 1; i <= 6; ++i) cases.push_back({"data/textures/parallax-back-0" + std::to_string(i) + ".ktr", true});
+  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/parallax-front-0" + std::to_string(i) + ".ktr", true});
+  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/border-0" + std::to_string(i) + ".ktr", false});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const Texture t = load(c.path);
+    auto pixel = [&](int x, int y, int ch) { return int(t.rgba[(size_t(y) * size_t(t.width) + size_t(x)) * 4 + ch]); };
+    // Mean channel difference between two columns (or rows).
+    auto step = [&](bool rows, int a, int b) {
+      const int n = rows ? t.width : t.height;
       double sum = 0;
-      for (int y = 0; y < t.height; ++y)
-        for (int c = 0; c < 4; ++c)
-          sum += std::abs(int(t.rgba[(size_t(y) * t.width + a) * 4 + c]) - int(t.rgba[(size_t(y) * t.width + b) * 4 + c]));
-      return sum / t.height;
+      for (int i = 0; i < n; ++i)
+        for (int ch = 0; ch < 4; ++ch)
+          sum += std::abs(rows ? pixel(i, a, ch) - pixel(i, b, ch) : pixel(a, i, ch) - pixel(b, i, ch));
+      return sum / n;
     };
-    double typical = 0;
-    for (int x = 0; x + 1 < t.width; ++x) typical = std::max(typical, columnStep(x, x + 1));
-    EXPECT_LE(columnStep(t.width - 1, 0), typical + 1.0);
+    for (bool rows : {false, true}) {
+      if (rows && !c.rowsToo) continue;
+      const int n = rows ? t.height : t.width;
+      double largest = 0;
+      for (int i = 0; i + 1 < n; ++i) largest = std::max(largest, step(rows, i, i + 1));
+      EXPECT_LE(step(rows, n - 1, 0), largest + 1.0) << (rows ? "rows" : "columns");
+    }
   }
 }
 
