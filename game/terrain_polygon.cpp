@@ -34,6 +34,16 @@ void eraseKeepingOrder(ferrox::IndexedList<T>& list, uint32_t slot) {
   --list.count;
 }
 
+// The border lies in the plane of the fill and is pulled in front of it by one
+// step of a 24-bit depth buffer. A deeper buffer (software GL gives 32 bits,
+// with depths interpolated in single precision) needs as many of its own,
+// finer steps, or the fill keeps hiding the band.
+float borderOffsetUnits() {
+  GLint bits = 24;
+  glGetIntegerv(GL_DEPTH_BITS, &bits);
+  return -std::ldexp(1.0f, bits > 24 ? bits - 24 : 0);
+}
+
 void unit(double& x, double& y) {
   const double l = std::sqrt(x * x + y * y);
   if (l > 0.0) {
@@ -269,7 +279,7 @@ int32_t TerrainPolygon::borderRepeat(uint32_t i) const {
 void TerrainPolygon::drawBorder(uint32_t texture) const {
   const uint32_t n = outline.count;
   if (n == 0 || border.count != n) return;
-  glPolygonOffset(-1.0f, -1.0f);
+  glPolygonOffset(-1.0f, borderOffsetUnits());
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
   glBegin(GL_QUADS);

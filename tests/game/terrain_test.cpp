@@ -6,21 +6,21 @@
 #include <memory>
 
 #include "ferrox/grid.h"
-#include "gl_window.h"
+#include "gl_scene_fixture.h"
 #include "kettar/byte_buffer.h"
 
 namespace {
 
-class TerrainTest : public GlWindowTest {
+class TerrainTest : public GlSceneTest {
  protected:
   void SetUp() override {
-    GlWindowTest::SetUp();
+    GlSceneTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(ferrox::createWorld(40, 20, 0.2f));
   }
   void TearDown() override {
     terrain.reset();
-    GlWindowTest::TearDown();
+    GlSceneTest::TearDown();
   }
 
   std::unique_ptr<Terrain> terrain;
@@ -184,15 +184,31 @@ TEST_F(TerrainTest, CutJoinsTwoPolygonsThroughASlit) {
 
 TEST_F(TerrainTest, DrawsTheFillAndTheBorders) {
   terrain = std::make_unique<Terrain>(true, 40.0f, 20.0f);
-  setUpScene(60.0f);  // the window then spans x from -20 to 20
+  // No fill texture (white) and a red border texture.
+  GLuint red = 0;
+  const uint8_t texel[4] = {255, 0, 0, 255};
+  glGenTextures(1, &red);
+  glBindTexture(GL_TEXTURE_2D, red);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+  Terrain::texture = -1;
+  Terrain::borderTexture = static_cast<int32_t>(red);
+  setUpScene(60.0f);  // the window then spans x from -20 to 20, 4 pixels a unit
   terrain->draw();
   const std::vector<uint8_t> pixels = readPixels();
-  // Untextured in the test (no data folder), the fill is white where solid:
-  // the frame at the window's edge, not the hollow in the middle.
-  auto at = [&](int x, int y) { return pixels[(y * kWidth + x) * 3]; };
-  EXPECT_EQ(at(kWidth / 2, kHeight / 2), 0);
-  EXPECT_GT(at(2, kHeight / 2), 0);
+  auto at = [&](int x, int y, int c) { return pixels[(y * kWidth + x) * 3 + c]; };
+  const int y = kHeight / 2;
+  // The hollow is empty; the frame (x -20 .. -19) is filled, and its inner
+  // 0.7 units carry the border band, in front of the fill in the same plane.
+  EXPECT_EQ(at(kWidth / 2, y, 0), 0);
+  EXPECT_EQ(at(0, y, 1), 255);
+  EXPECT_EQ(at(3, y, 0), 255);
+  EXPECT_EQ(at(3, y, 1), 0);
+  EXPECT_EQ(at(5, y, 0), 0);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  Terrain::borderTexture = -1;
+  glDeleteTextures(1, &red);
 }
 
 }  // namespace

@@ -1,0 +1,326 @@
+#include "game/level.h"
+
+#include <GL/glew.h>
+
+#include "ferrox/grid.h"
+#include "ferrox/skeleton_cache.h"
+#include "kettar/platform/program_directory.h"
+#include "kettar/texture_manager.h"
+
+const char* const Level::kParallaxBack[LevelFile::kTableEntries] = {
+    "data/textures/parallax-back-01.ktr", "data/textures/parallax-back-02.ktr",
+    "data/textures/parallax-back-03.ktr", "data/textures/parallax-back-04.ktr",
+    "data/textures/parallax-back-05.ktr", "data/textures/parallax-back-06.ktr", "", "", "", ""};
+const char* const Level::kParallaxFront[LevelFile::kTableEntries] = {
+    "data/textures/parallax-front-01.ktr", "data/textures/parallax-front-02.ktr",
+    "data/textures/parallax-front-03.ktr", "data/textures/parallax-front-04.ktr", "", "", "", "", "", ""};
+const char* const Level::kUntitledPath = "data/levels/untitled.orl";
+
+Level* Level::current = nullptr;
+uint32_t Level::backParallaxIndex = 0;
+uint32_t Level::frontParallaxIndex = 0;
+int32_t Level::backParallaxTexture = -1;
+int32_t Level::frontParallaxTexture = -1;
+float Level::backParallaxRepeat = 1.0f;
+float Level::frontParallaxRepeat = 1.0f;
+
+namespace {
+
+float bestTimeValue = LevelFile::kNoBestTime;
+
+constexpr float kCellSize = 0.2f;
+constexpr int32_t kTextureMode = 3;
+// The exit body: two fixed quarks and the fixed link between them.
+constexpr float kExitMass = 0.1f;
+constexpr float kExitDamping = 0.01f;
+constexpr float kExitStiffness = 0.2f;
+constexpr float kExitSpring = 100.0f;
+constexpr float kExitFriction = 0.2f;
+// The editor's new turrets.
+constexpr float kGorvexInterval = 1.0f;
+constexpr float kGorvexPhase = 100.0f;
+
+template <typename T>
+void fillList(ferrox::IndexedList<T>& list, const std::vector<T>& from) {
+  for (const T& item : from) list.pushBack(item);
+}
+
+template <typename T>
+std::vector<T> listToVector(const ferrox::IndexedList<T>& list) {
+  return std::vector<T>(list.begin(), list.end());
+}
+
+}  // namespace
+
+float Level::bestTime() { return bestTimeValue; }
+void Level::setBestTime(float t) { bestTimeValue = t; }
+
+bool Level::createWorld(float w, float h) { return ferrox::createWorld(Vec2(w, h), kCellSize); }
+
+bool Level::load(const std::string& path, bool withExit) {
+  LevelFile::LevelRecord record;
+  float best = bestTimeValue;
+  bool headerRead = false;
+  const bool ok = LevelFile::readFile(path, record, best, headerRead);
+  if (headerRead) bestTimeValue = best;
+  if (!ok) return false;
+  // Every live body of the old level leaves the old grid before the new
+  // world replaces it.
+  delete current;
+  current = nullptr;
+  Level* level = new Level(path, record, withExit);
+  if (!level->valid) {
+    delete level;
+    return false;
+  }
+  current = level;
+  return true;
+}
+
+bool Level::createNew(bool inverted, float w, float h) {
+  delete current;
+  current = nullptr;
+  Level* level = new Level(inverted, w, h);
+  if (!level->valid) {
+    delete level;
+    return false;
+  }
+  current = level;
+  return true;
+}
+
+Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool withExit)
+    : path(p),
+      width(record.width),
+      height(record.height),
+      start(record.start),
+      exitA(record.exitA),
+      exitB(record.exitB) {
+  backParallaxRepeat = record.backRepeat;
+  frontParallaxRepeat = record.frontRepeat;
+  loadParallax(0, record.backParallax);
+  loadParallax(1, record.frontParallax);
+  if (!createWorld(width, height)) return;
+  terrain = new Terrain(record.terrain, width, height);
+  fillList(enemies, record.enemies);
+  fillList(props, record.props);
+  fillList(gorvexes, record.turrets);
+  fillList(decals, record.decals);
+  if (withExit) createExit();
+  valid = 1;
+}
+
+Level::Level(bool inverted, float w, float h)
+    : path(Kettar::executableDirectory + kUntitledPath), width(w), height(h) {
+  if (!LevelFile::checkLevelSize(w, h) || !createWorld(w, h)) return;
+  terrain = new Terrain(inverted, w, h);
+  loadParallax(0, backParallaxIndex);
+  loadParallax(1, frontParallaxIndex);
+  valid = 1;
+}
+
+Level::~Level() {
+  delete terrain;
+  delete exitBody;
+  ferrox::SkeletonCache::clear();
+  enemies.destroy();
+  props.destroy();
+  decals.destroy();
+  gorvexes.destroy();
+}
+
+LevelFile::LevelRecord Level::record() const {
+  LevelFile::LevelRecord r;
+  r.width = width;
+  r.height = height;
+  r.start = start;
+  r.exitA = exitA;
+  r.exitB = exitB;
+  r.backParallax = backParallaxIndex;
+  r.frontParallax = frontParallaxIndex;
+  r.backRepeat = backParallaxRepeat;
+  r.frontRepeat = frontParallaxRepeat;
+  if (terrain) r.terrain = terrain->record();
+  r.enemies = listToVector(enemies);
+  r.props = listToVector(props);
+  r.turrets = listToVector(gorvexes);
+  r.decals = listToVector(decals);
+  return r;
+}
+
+bool Level::save() {
+  if (!current) return false;
+  return LevelFile::saveFile(current->path, bestTimeValue, current->record());
+}
+
+bool Level::saveAs(const std::string& newPath) {
+  if (!current) return false;
+  const std::string old = current->path;
+  current->path = newPath;
+  if (save()) return true;
+  current->path = old;
+  return false;
+}
+
+bool Level::writeBestTime(const Level* level) {
+  return level && LevelFile::writeBestTime(level->path, bestTimeValue);
+}
+
+void Level::loadParallax(int32_t layer, uint32_t index) {
+  if (index >= LevelFile::kTableEntries || (layer != 0 && layer != 1)) return;
+  const char* entry = layer == 0 ? kParallaxBack[index] : kParallaxFront[index];
+  int32_t& texture = layer == 0 ? backParallaxTexture : frontParallaxTexture;
+  (layer == 0 ? backParallaxIndex : frontParallaxIndex) = index;
+  texture = -1;
+  if (entry[0] != '\0' && Kettar::textureManager)
+    texture = Kettar::textureManager->load(Kettar::executableDirectory + entry, kTextureMode);
+}
+
+uint32_t Level::parallaxIndex(int32_t layer) { return layer == 0 ? backParallaxIndex : frontParallaxIndex; }
+
+void Level::setParallaxRepeat(int32_t layer, float repeat) {
+  (layer == 0 ? backParallaxRepeat : frontParallaxRepeat) = repeat;
+}
+
+float Level::parallaxRepeat(int32_t layer) { return layer == 0 ? backParallaxRepeat : frontParallaxRepeat; }
+
+Level::ParallaxQuad Level::parallaxQuad(float w, float h, float depth, float repeat) {
+  ParallaxQuad q;
+  q.hx = 0.65f * (w + depth);
+  q.hy = 0.65f * (h + depth);
+  q.z = -depth;
+  // The shorter side carries the repeat; a side of no length has no ratio.
+  if (!(w > 0.0f && h > 0.0f)) {
+    q.u = repeat;
+    q.v = repeat;
+  } else if (h > w) {
+    q.u = repeat;
+    q.v = repeat * h / w;
+  } else {
+    q.u = repeat * w / h;
+    q.v = repeat;
+  }
+  return q;
+}
+
+void Level::drawParallax() const {
+  const struct {
+    float depth, repeat;
+    int32_t texture;
+  } layers[2] = {{kBackDepth, backParallaxRepeat, backParallaxTexture},
+                 {kFrontDepth, frontParallaxRepeat, frontParallaxTexture}};
+  for (const auto& layer : layers) {
+    if (layer.texture < 0) continue;
+    const ParallaxQuad q = parallaxQuad(width, height, layer.depth, layer.repeat);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(layer.texture));
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, q.v);
+    glVertex3f(-q.hx, -q.hy, q.z);
+    glTexCoord2f(q.u, q.v);
+    glVertex3f(q.hx, -q.hy, q.z);
+    glTexCoord2f(q.u, 0.0f);
+    glVertex3f(q.hx, q.hy, q.z);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-q.hx, q.hy, q.z);
+    glEnd();
+  }
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Level::draw() const {
+  drawParallax();
+  if (terrain) terrain->draw();
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void Level::drawEditor(const Level* level) {
+  if (!level) return;
+  level->drawParallax();
+  if (level->terrain) level->terrain->draw();
+  glBindTexture(GL_TEXTURE_2D, 0);
+  glPushAttrib(GL_POLYGON_BIT);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  glColor4f(0.0f, 1.0f, 0.0f, 0.5f);
+  glBegin(GL_QUADS);
+  glVertex3f(level->start.x - 0.25f, level->start.y - 0.25f, 0.1f);
+  glVertex3f(level->start.x + 0.25f, level->start.y - 0.25f, 0.1f);
+  glVertex3f(level->start.x + 0.25f, level->start.y + 0.25f, 0.1f);
+  glVertex3f(level->start.x - 0.25f, level->start.y + 0.25f, 0.1f);
+  glEnd();
+  glPopAttrib();
+  glLineWidth(6.0f);
+  glColor4f(1.0f, 0.0f, 0.0f, 0.5f);
+  glBegin(GL_LINES);
+  glVertex3f(level->exitA.x, level->exitA.y, 0.2f);
+  glVertex3f(level->exitB.x, level->exitB.y, 0.2f);
+  glEnd();
+}
+
+void Level::createExit() {
+  delete exitBody;
+  exitBody = new ferrox::Skeleton(true);
+  exitBody->addQuark(ferrox::kFixed, exitA, kExitMass, kExitDamping);
+  exitBody->addQuark(ferrox::kFixed, exitB, kExitMass, kExitDamping);
+  exitBody->addLink(ferrox::kFixed, 0, 1, kExitStiffness, kExitSpring, 0.0f, kExitFriction);
+  // No object list holds the exit: its id must not name a slot of any list.
+  exitBody->id = -1;
+}
+
+void Level::setExit(Vec2 a, Vec2 b) {
+  exitA = a;
+  exitB = b;
+}
+
+void Level::addObject(Level* level, int32_t typeCode, Vec2 position) {
+  if (!level) return;
+  switch (typeCode) {
+    case 0: level->enemies.pushBack({0, position}); break;
+    case 1: level->enemies.pushBack({1, position}); break;
+    case 6: level->enemies.pushBack({2, position}); break;
+    case 2: level->props.pushBack({0, position}); break;
+    case 3: level->props.pushBack({1, position}); break;
+    case 5: level->props.pushBack({2, position}); break;
+    case 4: {
+      LevelFile::TurretRecord t;
+      t.position = position;
+      t.interval = kGorvexInterval;
+      t.phase = kGorvexPhase;
+      level->gorvexes.pushBack(t);
+      break;
+    }
+    default: break;
+  }
+}
+
+void Level::removeObject(Level* level, int32_t typeCode, uint32_t index) {
+  if (!level) return;
+  switch (typeCode) {
+    case 0:
+    case 1:
+    case 6: level->enemies.removeAt(index); break;
+    case 2:
+    case 3:
+    case 5: level->props.removeAt(index); break;
+    case 4: level->gorvexes.removeAt(index); break;
+    default: break;
+  }
+}
+
+void Level::addDecal(Level* level, uint32_t decalIndex, Vec2 position) {
+  if (!level) return;
+  LevelFile::DecalRecord d;
+  d.index = decalIndex;
+  d.position = position;
+  level->decals.insertAt(d, 0);
+}
+
+void Level::removeDecal(Level* level, const LevelFile::DecalRecord* decal) {
+  if (!level || decal < level->decals.begin() || decal >= level->decals.end()) return;
+  const uint32_t slot = static_cast<uint32_t>(decal - level->decals.begin());
+  for (uint32_t s = slot; s + 1 < level->decals.count; ++s) level->decals[s] = level->decals[s + 1];
+  --level->decals.count;
+}
+
+void Level::addTerrainRectangle(Level* level, Vec2 centre, Vec2 size) {
+  if (level && level->terrain) level->terrain->addRectangle(centre, size);
+}
