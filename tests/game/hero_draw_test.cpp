@@ -1,0 +1,126 @@
+// The hero drawn in a real OpenGL window: body (mirrored when facing left),
+// arm and the wheel tinted by health.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "ferrox/grid.h"
+#include "ferrox/skeleton_cache.h"
+#include "game/hero.h"
+#include "gl_window.h"
+#include "hero_fixture.h"
+#include "kettar/byte_buffer.h"
+
+namespace {
+
+struct Rgba {
+  uint8_t r, g, b, a;
+};
+
+constexpr Rgba kBlue{0, 0, 255, 255}, kCyan{0, 255, 255, 255}, kRed{255, 0, 0, 255},
+    kGreen{0, 255, 0, 255}, kBlack{0, 0, 0, 0};
+
+// A strip of frames of 16 x 16, the left half of each frame in one colour
+// and the right half in another.
+std::string ktr(int32_t frames, Rgba left, Rgba right) {
+  Kettar::ByteBuffer block;
+  const int32_t w = 16 * frames;
+  const int32_t h = 16;
+  block.put(w);
+  block.put(h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) block.put(x % 16 < 8 ? left : right);
+  }
+  std::ostringstream out;
+  EXPECT_TRUE(block.saveCompressed(out));
+  return out.str();
+}
+
+bool near(Rgba a, Rgba b) {
+  auto close = [](uint8_t x, uint8_t y) { return (x > y ? x - y : y - x) < 40; };
+  return close(a.r, b.r) && close(a.g, b.g) && close(a.b, b.b);
+}
+
+class HeroDraw : public GlWindowTest {
+ protected:
+  void SetUp() override {
+    GlWindowTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    // The body's frames are blue on the left and cyan on the right; the
+    // wheel's texture alpha is 0, so it shows its tint alone.
+    root.writeFile("data/sprites/body.ktr", ktr(8, kBlue, kCyan));
+    root.writeFile("data/sprites/arm.ktr", ktr(16, kRed, kRed));
+    const Rgba clear{255, 255, 255, 0};
+    root.writeFile("data/sprites/wheel.ktr", ktr(16, clear, clear));
+    root.writeHeroSkeleton(*herotest::heroSkeleton());
+    ASSERT_TRUE(ferrox::createWorld(20, 20, 0.2f));
+    hero = Hero::create(Vec2(0.0f, 0.0f), root.path());
+    ASSERT_NE(hero, nullptr);
+    ferrox::clearContacts();
+    hero->preStep();
+    ASSERT_TRUE(hero->step(0.002f));
+
+    glViewport(0, 0, kWidth, kHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_TEXTURE_2D);
+  }
+  void TearDown() override {
+    hero.reset();
+    ferrox::SkeletonCache::clear();
+    GlWindowTest::TearDown();
+  }
+
+  // The window pixel at a point of the plane of play.
+  static Rgba at(Vec2 p) {
+    Rgba c{};
+    glReadPixels(static_cast<int>((p.x + 1.0f) * 0.5f * kWidth),
+                 static_cast<int>((p.y + 1.0f) * 0.5f * kHeight), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &c);
+    return c;
+  }
+
+  void drawFrame() {
+    glClear(GL_COLOR_BUFFER_BIT);
+    hero->draw();
+  }
+
+  herotest::DataRoot root;
+  std::unique_ptr<Hero> hero;
+};
+
+TEST_F(HeroDraw, BodyArmAndWheel) {
+  GLint depth = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  drawFrame();
+  const Vec2 c = hero->centre();
+  // Upright and facing right: the body's left half is the strip's left half.
+  EXPECT_TRUE(near(at(c + Vec2(-0.25f, 0.25f)), kBlue));
+  EXPECT_TRUE(near(at(c + Vec2(0.25f, 0.25f)), kCyan));
+  // The arm points right from the hinge; the wheel is green at full health.
+  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(0.5f, 0.0f)), kRed));
+  EXPECT_TRUE(near(at(c + Vec2(-0.05f, -0.25f)), kGreen));
+  EXPECT_TRUE(near(at(Vec2(0.9f, -0.9f)), kBlack));
+
+  // The draw leaves the matrix stack and the texture mode as it found them.
+  GLint after = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &after);
+  EXPECT_EQ(after, depth);
+  GLint mode = 0;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+  EXPECT_EQ(mode, GL_REPLACE);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  // Facing left, the body is mirrored and the arm points left.
+  hero->keyLeft(0.002f);
+  drawFrame();
+  EXPECT_TRUE(near(at(c + Vec2(-0.25f, 0.25f)), kCyan));
+  EXPECT_TRUE(near(at(c + Vec2(0.25f, 0.25f)), kBlue));
+  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(-0.5f, 0.0f)), kRed));
+}
+
+}  // namespace
