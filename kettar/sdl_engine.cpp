@@ -12,7 +12,7 @@ namespace Kettar {
 namespace {
 
 // Read by the filter on SDL's event thread. The filter stays installed for the whole
-// run: setting or clearing a filter in SDL 1.2 would drain the queue and lose keys.
+// run: clearing it in SDL 1.2 would drain the queue and lose the keys waiting there.
 std::atomic<bool> mouseAllowed{false};
 
 int startupFilter(const SDL_Event* event) { return acceptsEvent(event->type, mouseAllowed.load()) ? 1 : 0; }
@@ -34,6 +34,11 @@ SDLEngine::SDLEngine(SDLKettarApp* app_, AppConfig* appConfig_, VideoConfig* vid
 
 SDLEngine::~SDLEngine() {
   if (filterTimer_ != nullptr) SDL_RemoveTimer(filterTimer_);
+}
+
+void SDLEngine::installStartupFilter() {
+  mouseAllowed = false;
+  SDL_SetEventFilter(startupFilter);
 }
 
 uint32_t SDLEngine::removeEventFilter(uint32_t, void*) {
@@ -63,8 +68,7 @@ bool SDLEngine::initVideo() {
               << videoConfig->height << ": " << SDL_GetError() << std::endl;
     return false;
   }
-  mouseAllowed = false;
-  SDL_SetEventFilter(startupFilter);
+  installStartupFilter();
   return true;
 }
 

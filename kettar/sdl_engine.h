@@ -30,6 +30,9 @@ class SDLEngine : public Engine {
 
   // SDL_SetVideoMode with the current video settings; false when SDL gives no surface.
   bool setVideoMode();
+  // Holds mouse motion and buttons back from now on. The filter stays installed for the
+  // whole run: setting a filter in SDL 1.2 drains the queue.
+  static void installStartupFilter();
   // Runs once, one second after the loop starts: mouse events are let through from then on.
   static uint32_t removeEventFilter(uint32_t interval, void* unused);
   // What one event does to the keys, the mouse record, the flags, the window and the callbacks.

@@ -188,6 +188,24 @@ TEST_F(DummyVideo, NoWindowMeansNoEngine) {
   EXPECT_EQ(out.text().find("[OpenGL]"), std::string::npos);
 }
 
+TEST_F(DummyVideo, MouseEventsWaitForTheFilterTimerAndQueuedKeysSurviveIt) {
+  ASSERT_NE(SDL_SetVideoMode(64, 64, 32, SDL_SWSURFACE), nullptr) << SDL_GetError();
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+  }
+  Kettar::SDLEngine::installStartupFilter();
+  SDL_WarpMouse(10, 10);  // a motion event, which SDL runs through the filter
+  EXPECT_EQ(SDL_PollEvent(&event), 0);
+
+  SDL_Event keyDown = key(SDL_KEYDOWN, SDLK_SPACE);
+  ASSERT_EQ(SDL_PushEvent(&keyDown), 0);
+  EXPECT_EQ(Kettar::SDLEngine::removeEventFilter(1000, nullptr), 0u);  // runs once
+  SDL_WarpMouse(20, 30);
+  std::vector<uint8_t> types;
+  while (SDL_PollEvent(&event)) types.push_back(event.type);
+  EXPECT_EQ(types, (std::vector<uint8_t>{SDL_KEYDOWN, SDL_MOUSEMOTION}));
+}
+
 TEST(SDLKettarApp, AnEngineThatCannotStartEndsTheRunWithOne) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   CaptureStandardOutput out;

@@ -1,7 +1,7 @@
 // The framework shown working on its own: a window with a few turning shapes, a line of
 // text and the rate overlay. Esc quits, F switches fullscreen; every other key press
-// is logged. The settings are read from demo.cfg beside the program and written back
-// at exit.
+// is logged, and so are mouse buttons. The settings are read from demo.cfg beside the
+// program and written back at exit.
 //
 // With media in data/ beside it, it also shows the texture manager (an own texture file
 // and a PNG), the mixer (a sound placed to the right, two music tracks one after the
@@ -119,6 +119,13 @@ class Demo : public Kettar::SDLKettarApp {
     }
     std::cout << "[Demo] key " << key << " down" << std::endl;
     if (key == SDLK_p) spawnBurst();
+  }
+
+  // Buttons and the wheel; motion comes too often to log.
+  void mouseEvent(Kettar::MouseState* mouse) override {
+    if (mouse->kind == Kettar::kMouseMotion) return;
+    std::cout << "[Demo] mouse kind " << mouse->kind << " left " << static_cast<int>(mouse->left)
+              << " right " << static_cast<int>(mouse->right) << " wheel " << mouse->wheel << std::endl;
   }
 
  private:
