@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "ferrox/grid.h"
+#include "ferrox/link.h"
 #include "hero_fixture.h"
 #include "kettar/app_config.h"
 #include "kettar/mixer.h"
@@ -54,13 +55,57 @@ class HeroSound : public HeroWorld {
 };
 
 // One run, since the heroes share their sound handles for the whole process.
-TEST_F(HeroSound, WheelSoundWithAndWithoutItsFile) {
+TEST_F(HeroSound, JumpTouchAndWheel) {
+  // Two seconds each, so nothing ends while the test looks.
+  for (const char* group : {"salto", "tocco"}) {
+    for (int i = 1; i <= 7; ++i) {
+      root.writeFile(std::string("data/audio/sounds/") + group + "/0" + std::to_string(i) + ".wav",
+                     wavBytes(44100));
+    }
+  }
+  addGround(Vec2(-5.0f, -1.0f), Vec2(5.0f, -1.0f));
+
+  struct Row {
+    const char* name;
+    bool grounded;  // a contact in the step before
+    Vec2 landing;   // velocity of the touching quarks when the next contact comes
+    bool jump;      // jump instead of landing
+    int sounds;     // channels started
+  };
+  const Row rows[] = {
+      {"jump on the ground", true, Vec2(), true, 1},
+      {"jump in the air: no sound", false, Vec2(), true, 0},
+      {"fast landing across the edge", false, Vec2(0.5f, -3.0f), false, 1},
+      {"slow landing: no sound", false, Vec2(0.0f, -1.5f), false, 0},
+      {"fast slide along the edge: no sound", false, Vec2(3.0f, -1.0f), false, 0},
+      {"fast touch while on the ground: no sound", true, Vec2(0.0f, -3.0f), false, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Hero& h = makeHero();
+    if (row.grounded) {
+      recordContact(h, ground->links[0]);
+      ASSERT_TRUE(playStep());
+    }
+    Mix_HaltChannel(-1);
+    if (row.jump) {
+      h.jump();
+    } else {
+      for (ferrox::Quark* q : h.body()->quarks) q->setVelocity(row.landing);
+      recordContact(h, ground->links[0]);
+      ASSERT_TRUE(playStep());
+      EXPECT_TRUE(h.onGround());
+    }
+    EXPECT_EQ(Mix_Playing(-1), row.sounds);
+    Mix_HaltChannel(-1);
+    hero.reset();
+  }
+
   root.writeFile("bystander.wav", wavBytes(2000));
   const int32_t other = mixer_->loadSound((root.path() + "bystander.wav").c_str());
   ASSERT_GE(other, 0);
   const int bystander = mixer_->playSound(other, true, 1.0f, 1.0f, 2.0f, 1.0f);
   ASSERT_GE(bystander, 0);
-  addGround(Vec2(-5.0f, -1.0f), Vec2(5.0f, -1.0f));
 
   {
     SCOPED_TRACE("no wheel.wav: the wheel never takes a channel, and stopping halts nothing");
