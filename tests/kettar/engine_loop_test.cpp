@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "kettar/engine.h"
 #include "kettar/sdl_engine.h"
 #include "kettar/simulated_clock.h"
+#include "kettar/timer_table.h"
 
 namespace {
 
@@ -227,6 +229,27 @@ TEST_F(EngineLoopTest, TheRateTimerTurnsCountsIntoRates) {
     EXPECT_EQ(engine.frameCount, 0u);
     EXPECT_EQ(engine.stepCount, 0u);
   }
+}
+
+uint32_t neverCalled(uint32_t, void*) { return 0; }
+
+TEST(EngineRateTimer, StopsWithTheEngine) {
+  ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
+  Kettar::AppConfig app = gameRates();
+  Kettar::VideoConfig video;
+  struct Nothing : Kettar::CallbackInterface {} nothing;
+  auto engine = std::make_unique<StubEngine>(&nothing, &app, &video);
+  engine->statsTimer = Kettar::timerTable.add(5, &Kettar::Engine::onStatsTimer, engine.get());
+  const int32_t handle = engine->statsTimer;
+  SDL_Delay(30);
+  engine.reset();
+  // A timer left running would now write into the freed engine (the sanitizer build sees it).
+  SDL_Delay(30);
+  // Its slot is free again: the next timer gets it.
+  const int32_t next = Kettar::timerTable.add(1000, &neverCalled, nullptr);
+  EXPECT_EQ(next, handle);
+  Kettar::timerTable.remove(next);
+  SDL_Quit();
 }
 
 TEST(StatsText, WritesRatesInTheDefaultFormatAndDashesForZero) {
