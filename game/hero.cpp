@@ -215,7 +215,8 @@ bool Hero::step(float dt) {
   if (groundLevel_ < 0.5f) onGround_ = 0;
 
   body_->step(dt);
-  position_ = Vec3(body_->centreOfMass().x, body_->centreOfMass().y, 0.0f);
+  const Vec2 mass = body_->centreOfMass();
+  position_ = Vec3(mass.x, mass.y, 0.0f);
 
   const Contact touch = contact_;
   contact_ = Contact();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "ferrox/grid.h"
@@ -141,6 +143,40 @@ TEST_F(HeroDrive, LandsStandsAndDrives) {
   EXPECT_TRUE(h.facingRight());
   // The arm was set against the body angle of the step before.
   EXPECT_NEAR(h.armAngle() + h.bodyAngle(), -90.0f, 1.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// The game's own hero skeleton from the built data folder, when it is there.
+TEST_F(HeroWorld, BuiltHeroSkeletonStandsDrivesAndJumps) {
+  const std::string data = std::string(OMBREL_BUILD_DIR) + "/";
+  hero = Hero::create(Vec2(0.0f, 0.0f), data);
+  if (!hero) GTEST_SKIP() << "no built hero skeleton in " << data;
+  notifier.hero = hero.get();
+  addGround(Vec2(-9.0f, -1.0f), Vec2(9.0f, -1.0f));
+  ASSERT_TRUE(settle());
+  EXPECT_NEAR(hero->bodyAngle(), 0.0f, 10.0f);
+
+  const float startX = hero->position().x;
+  for (int i = 0; i < 500; ++i) {
+    hero->keyRight(kDt);
+    ASSERT_TRUE(playStep());
+  }
+  EXPECT_GT(hero->position().x, startX + 1.0f);
+  EXPECT_NEAR(hero->bodyAngle(), 0.0f, 30.0f);
+
+  for (int i = 0; i < 2000 && !hero->onGround(); ++i) ASSERT_TRUE(playStep());
+  ASSERT_TRUE(hero->onGround());
+  const float groundY = hero->position().y;
+  hero->jump();
+  float highest = groundY;
+  for (int i = 0; i < 500; ++i) {
+    ASSERT_TRUE(playStep());
+    highest = std::max(highest, hero->position().y);
+  }
+  EXPECT_GT(highest, groundY + 0.3f);
 }
 
 }  // namespace
