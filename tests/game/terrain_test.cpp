@@ -93,6 +93,11 @@ TEST_F(TerrainTest, RecordRoundTripKeepsIndicesScaleAndPolygons) {
   EXPECT_EQ(Terrain::textureIndex, 6u);
   EXPECT_EQ(Terrain::borderTextureIndex, 3u);
   EXPECT_EQ(Terrain::textureScale, 0.5f);
+  GLfloat planeS[4] = {}, planeT[4] = {};
+  glGetTexGenfv(GL_S, GL_OBJECT_PLANE, planeS);
+  glGetTexGenfv(GL_T, GL_OBJECT_PLANE, planeT);
+  EXPECT_EQ(std::vector<GLfloat>(planeS, planeS + 4), std::vector<GLfloat>({0.5f, 0, 0, 0}));
+  EXPECT_EQ(std::vector<GLfloat>(planeT, planeT + 4), std::vector<GLfloat>({0, 0.5f, 0, 0}));
   EXPECT_NEAR(terrain->filledArea(), 800.0 - 722.0 + 10.5, 1e-6);
   Kettar::ByteBuffer a, b;
   LevelFile::writeTerrain(a, in);
