@@ -1,6 +1,6 @@
 // Drops the built templates on flat ground in a small world and steps them the
-// way play does, to show that their physical design holds: the hero drives
-// when Right is held, and nothing falls through the ground or flies apart.
+// way play does, to show that their physical design holds: nothing falls
+// through the ground, flies apart or collapses.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include "ferrox/quark.h"
 #include "ferrox/skeleton.h"
 #include "ferrox/skeleton_cache.h"
-#include "play_harness.h"
 
 namespace {
 
@@ -32,7 +31,6 @@ class SkeletonPhysics : public ::testing::Test {
     for (uint32_t i = 0; i < 4; ++i) ground_->addLink(0, i, (i + 1) % 4, 0, 0, 0.06f, 2.0f);
   }
   void TearDown() override {
-    ferrox::notifier = nullptr;
     ground_.reset();
     ferrox::SkeletonCache::clear();
     ferrox::destroyWorld();
@@ -50,25 +48,6 @@ class SkeletonPhysics : public ::testing::Test {
 
   std::unique_ptr<ferrox::Skeleton> ground_;
 };
-
-TEST(HeroPhysics, HeroDrivesRightOnFlatGroundAndStaysUpright) {
-  datatest::PlayHarness play(60, 30);
-  play.addGround({Vec2(-28.0f, -12.0f), Vec2(28.0f, -12.0f), Vec2(28.0f, kGroundTop), Vec2(-28.0f, kGroundTop)});
-  play.addHero(std::string(OMBREL_BUILD_DIR) + "/data/skeletons/brannic.fsk", Vec2(-20.0f, kGroundTop + 0.65f));
-  ferrox::Skeleton& body = play.hero();
-  ASSERT_GE(body.quarks.count, 8u);
-  const float startX = body.centroid().x;
-  for (int step = 0; step < 4 * 500; ++step) play.step(true, false);
-  const Vec2 c = body.centroid();
-  EXPECT_GT(c.x - startX, 8.0f) << "the hero did not drive";
-  EXPECT_GT(c.y, kGroundTop) << "the hero fell through the ground";
-  Vec2 up = body.quarks[7]->position - c;
-  up.setLength(1.0f);
-  EXPECT_GT(up.y, 0.7f) << "the hero tipped over";
-  float spread = 0.0f;
-  for (const ferrox::Quark* q : body.quarks) spread = std::max(spread, (q->position - c).length());
-  EXPECT_LT(spread, 0.9f) << "the body lost its shape";
-}
 
 TEST_F(SkeletonPhysics, EveryTemplateSettlesOnTheGroundInOnePiece) {
   for (const char* name : {"brannic", "blob-01", "blob-02", "skarnox", "aliencrate", "barrel", "bar"}) {
