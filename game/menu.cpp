@@ -4,6 +4,7 @@
 #include <SDL_keysym.h>
 
 #include <cmath>
+#include <iterator>
 
 #include "game/screen_host.h"
 #include "game/version.h"
@@ -63,10 +64,15 @@ struct LevelTable {
   int32_t count;
 };
 
+template <size_t N>
+constexpr int32_t countOf(const LevelItem (&)[N]) {
+  return static_cast<int32_t>(N);
+}
+
 const LevelTable kLevelTables[3] = {
-    {kTutorial, 10},
-    {kFirstChapter, 10},
-    {kSecondChapter, 6},
+    {kTutorial, countOf(kTutorial)},
+    {kFirstChapter, countOf(kFirstChapter)},
+    {kSecondChapter, countOf(kSecondChapter)},
 };
 
 struct Resolution {
@@ -82,7 +88,7 @@ const Resolution kResolutions[] = {
     {"1280 x 800 - 16/10", 1280, 800},  {"1280 x 1024 - 5/4", 1280, 1024},
     {"1280 x 960 - 4/3", 1280, 960},    {"1024 x 768 - 4/3", 1024, 768},
 };
-constexpr int32_t kResolutionCount = 10;
+constexpr int32_t kResolutionCount = static_cast<int32_t>(std::size(kResolutions));
 
 struct ValueItem {
   const char* text;
