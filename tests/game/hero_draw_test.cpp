@@ -5,9 +5,12 @@
 
 #include <sstream>
 
+#include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
 #include "ferrox/skeleton_cache.h"
 #include "game/hero.h"
+#include "game/level.h"
+#include "game/level_file.h"
 #include "gl_window.h"
 #include "hero_fixture.h"
 #include "kettar/byte_buffer.h"
@@ -19,7 +22,7 @@ struct Rgba {
 };
 
 constexpr Rgba kBlue{0, 0, 255, 255}, kCyan{0, 255, 255, 255}, kRed{255, 0, 0, 255},
-    kGreen{0, 255, 0, 255}, kBlack{0, 0, 0, 0};
+    kGreen{0, 255, 0, 255}, kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 0};
 
 // A strip of frames of 16 x 16, the left half of each frame in one colour
 // and the right half in another.
@@ -45,12 +48,13 @@ bool near(Rgba a, Rgba b) {
 class HeroDraw : public GlWindowTest {
  protected:
   void SetUp() override {
+    herotest::startVideoWhenDisplayed();
     GlWindowTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // The body's frames are blue on the left and cyan on the right; the
     // wheel's texture alpha is 0, so it shows its tint alone.
     root.writeFile("data/sprites/body.ktr", ktr(8, kBlue, kCyan));
-    root.writeFile("data/sprites/arm.ktr", ktr(16, kRed, kRed));
+    root.writeFile("data/sprites/arm.ktr", ktr(16, kWhite, kWhite));
     const Rgba clear{255, 255, 255, 0};
     root.writeFile("data/sprites/wheel.ktr", ktr(16, clear, clear));
     root.writeHeroSkeleton(*herotest::heroSkeleton());
@@ -72,6 +76,8 @@ class HeroDraw : public GlWindowTest {
   }
   void TearDown() override {
     hero.reset();
+    delete Level::current;
+    Level::current = nullptr;
     ferrox::SkeletonCache::clear();
     GlWindowTest::TearDown();
   }
@@ -102,7 +108,7 @@ TEST_F(HeroDraw, BodyArmAndWheel) {
   EXPECT_TRUE(near(at(c + Vec2(-0.25f, 0.25f)), kBlue));
   EXPECT_TRUE(near(at(c + Vec2(0.25f, 0.25f)), kCyan));
   // The arm points right from the hinge; the wheel is green at full health.
-  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(0.5f, 0.0f)), kRed));
+  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(0.5f, 0.0f)), kWhite));
   EXPECT_TRUE(near(at(c + Vec2(-0.05f, -0.25f)), kGreen));
   EXPECT_TRUE(near(at(Vec2(0.9f, -0.9f)), kBlack));
 
@@ -120,7 +126,43 @@ TEST_F(HeroDraw, BodyArmAndWheel) {
   drawFrame();
   EXPECT_TRUE(near(at(c + Vec2(-0.25f, 0.25f)), kCyan));
   EXPECT_TRUE(near(at(c + Vec2(0.25f, 0.25f)), kBlue));
-  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(-0.5f, 0.0f)), kRed));
+  EXPECT_TRUE(near(at(hero->hingeQuark()->position + Vec2(-0.5f, 0.0f)), kWhite));
+}
+
+// Dead, the hero is drawn as its falling pieces, the wheel tinted red.
+TEST_F(HeroDraw, PiecesAfterDeath) {
+  LevelFile::LevelRecord record;
+  record.width = 20.0f;
+  record.height = 20.0f;
+  LevelFile::PolygonRecord block = LevelFile::polygonFromOutline(
+      {Vec2(-5.0f, -3.0f), Vec2(5.0f, -3.0f), Vec2(5.0f, -1.0f), Vec2(-5.0f, -1.0f)}, 1);
+  block.deadlyEdges.push_back(2);
+  record.terrain.polygons.push_back(block);
+  hero.reset();
+  Level::current = new Level(root.path() + "block.orl", record, false);
+  ASSERT_TRUE(Level::current->valid);
+  hero = Hero::create(Vec2(0.0f, 0.0f), root.path());
+  ASSERT_NE(hero, nullptr);
+  herotest::RecordingNotifier notifier;
+  notifier.hero = hero.get();
+  ferrox::notifier = &notifier;
+  bool alive = true;
+  for (int i = 0; i < 1000 && alive; ++i) {
+    ferrox::clearContacts();
+    hero->preStep();
+    alive = hero->step(0.002f);
+    ferrox::resolveContacts();
+  }
+  ferrox::notifier = nullptr;
+  ASSERT_FALSE(alive);
+
+  const Hero::Piece& wheel = hero->piece(Hero::kWheelPiece);
+  glTranslatef(-wheel.position.x, -wheel.position.y, 0.0f);
+  drawFrame();
+  EXPECT_TRUE(near(at(Vec2(0.0f, 0.0f)), kRed));
+  // Nothing is drawn where the living hero would stand apart from the pieces.
+  EXPECT_TRUE(near(at(Vec2(0.9f, 0.9f)), kBlack));
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

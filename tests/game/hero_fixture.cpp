@@ -1,6 +1,6 @@
 #include "hero_fixture.h"
 
-#include <sys/stat.h>
+#include <SDL.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,6 +63,12 @@ std::unique_ptr<ferrox::Skeleton> heroSkeleton(uint32_t quarkCount) {
     if (l[0] < n && l[1] < n) body->addInternalLink(ferrox::kSoft, l[0], l[1], 2.0f, 300.0f);
   }
   return body;
+}
+
+void startVideoWhenDisplayed() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return;
+  for (int attempt = 0; attempt < 50 && SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) SDL_Delay(100);
 }
 
 std::string wavBytes(uint32_t samples) {

@@ -37,6 +37,11 @@ class DataRoot {
 // only the first quarks and the links among them.
 std::unique_ptr<ferrox::Skeleton> heroSkeleton(uint32_t quarkCount = 10);
 
+// Starts SDL's video when there is a display, trying again for a few seconds:
+// an X server refuses clients for a moment while parallel tests come and go.
+// The window fixtures' own start then finds SDL running.
+void startVideoWhenDisplayed();
+
 // A 16-bit mono WAVE of that many samples at 22050 Hz.
 std::string wavBytes(uint32_t samples);
 
