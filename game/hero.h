@@ -71,7 +71,8 @@ class Hero {
   };
   enum PieceIndex { kBodyPiece = 0, kArmPiece = 1, kWheelPiece = 2 };
 
-  Vec3 position() const { return position_; }
+  // Stays valid while the hero lives: the camera follows it.
+  const Vec3& position() const { return position_; }
   Vec2 centre() const { return centre_; }
   ferrox::Skeleton* body() const { return body_; }
   ferrox::Skeleton* armBody() const { return armBody_; }
