@@ -1,6 +1,7 @@
 #include "ferrox/link.h"
 
 #include "ferrox/body_block.h"
+#include "ferrox/contact_record.h"
 #include "ferrox/grid.h"
 #include "ferrox/settings.h"
 #include "kettar/byte_buffer.h"
@@ -28,6 +29,8 @@ Link::~Link() {
   removeFromGrid();
   // Pairs gathered this step may still name the link.
   if (world != nullptr) world->removePairsOf(this);
+  // So do the contact records of the bodies it touched.
+  forgetLink(this);
 }
 
 float Link::length() const { return (b->position - a->position).length(); }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ferrox/body_block.h"
+#include "ferrox/contact_record.h"
 #include "ferrox/settings.h"
 #include "kettar/byte_buffer.h"
 
@@ -53,6 +54,7 @@ Skeleton::~Skeleton() {
   // Links first: each leaves its quarks' arrays and the grid.
   links.destroy();
   quarks.destroy();
+  forgetBody(this);
 }
 
 void Skeleton::copyFrom(const Skeleton& source, Vec2 offset, bool noGrid) {
