@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "ferrox/grid.h"
-#include "gl_scene_fixture.h"
+#include "gl_window.h"
 #include "kettar/platform/program_directory.h"
 
 namespace {
@@ -72,10 +72,10 @@ LevelFile::LevelRecord sampleLevel() {
   return l;
 }
 
-class LevelTest : public GlSceneTest {
+class LevelTest : public GlWindowTest {
  protected:
   void SetUp() override {
-    GlSceneTest::SetUp();
+    GlWindowTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     dir_ = fs::temp_directory_path() /
            ("level_test_" + std::to_string(getpid()) + "_" +
@@ -86,7 +86,7 @@ class LevelTest : public GlSceneTest {
     delete Level::current;
     Level::current = nullptr;
     if (!dir_.empty()) fs::remove_all(dir_);
-    GlSceneTest::TearDown();
+    GlWindowTest::TearDown();
   }
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }

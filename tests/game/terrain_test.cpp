@@ -6,21 +6,21 @@
 #include <memory>
 
 #include "ferrox/grid.h"
-#include "gl_scene_fixture.h"
+#include "gl_window.h"
 #include "kettar/byte_buffer.h"
 
 namespace {
 
-class TerrainTest : public GlSceneTest {
+class TerrainTest : public GlWindowTest {
  protected:
   void SetUp() override {
-    GlSceneTest::SetUp();
+    GlWindowTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(ferrox::createWorld(40, 20, 0.2f));
   }
   void TearDown() override {
     terrain.reset();
-    GlSceneTest::TearDown();
+    GlWindowTest::TearDown();
   }
 
   std::unique_ptr<Terrain> terrain;
