@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +302,61 @@ TEST_F(LevelTest, DrawShowsParallaxAndTerrain) {
   for (uint8_t v : pixels) lit += v != 0;
   EXPECT_GT(lit, pixels.size() / 20);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// The back layer as GL receives it: corners and texture coordinates through
+// the feedback buffer, with a projection that keeps object coordinates.
+TEST_F(LevelTest, ParallaxQuadReachesGl) {
+  ASSERT_TRUE(Level::createNew(false, 40.0f, 20.0f));
+  GLuint texture = 0;
+  const uint8_t texel[4] = {255, 255, 255, 255};
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+  Level::backParallaxTexture = static_cast<int32_t>(texture);
+  Level::frontParallaxTexture = -1;
+  Level::setParallaxRepeat(0, 1.0f);
+  glViewport(0, 0, 200, 200);  // window x = object x + 100
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(-100, 100, -100, 100, -100, 100);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glEnable(GL_TEXTURE_2D);
+  std::vector<GLfloat> feedback(1024);
+  glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D_COLOR_TEXTURE, feedback.data());
+  glRenderMode(GL_FEEDBACK);
+  Level::current->drawParallax();
+  const GLint n = glRenderMode(GL_RENDER);
+  Level::backParallaxTexture = -1;
+  glDeleteTextures(1, &texture);
+  // Each vertex: x, y, z, 4 colour values, 4 texture values.
+  float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f, maxU = 0, maxV = 0;
+  int vertices = 0;
+  for (GLint i = 0; i < n;) {
+    if (feedback[i] != GL_POLYGON_TOKEN) {
+      ++i;
+      continue;
+    }
+    const int count = static_cast<int>(feedback[i + 1]);
+    for (int v = 0; v < count; ++v, ++vertices) {
+      const GLfloat* f = &feedback[i + 2 + v * 11];
+      minX = std::min(minX, f[0] - 100);
+      maxX = std::max(maxX, f[0] - 100);
+      minY = std::min(minY, f[1] - 100);
+      maxY = std::max(maxY, f[1] - 100);
+      maxU = std::max(maxU, f[7]);
+      maxV = std::max(maxV, f[8]);
+    }
+    i += 2 + count * 11;
+  }
+  ASSERT_GE(vertices, 4);
+  EXPECT_NEAR(minX, -78, 1e-3);
+  EXPECT_NEAR(maxX, 78, 1e-3);
+  EXPECT_NEAR(minY, -65, 1e-3);
+  EXPECT_NEAR(maxY, 65, 1e-3);
+  EXPECT_NEAR(maxU, 2, 1e-6);
+  EXPECT_NEAR(maxV, 1, 1e-6);
 }
 
 // Every level the data builder made loads, draws and saves back byte for byte.
