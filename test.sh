@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: first the
-# release build, then the sanitizer build. Window tests run on one Xvfb server.
+# release build, then the sanitizer build, then the file readers' fuzz targets.
+# Window tests run on one Xvfb server.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
@@ -42,4 +43,14 @@ run_tests build || status=1
 # Mesa and SDL keep allocations to process exit; leaks are not what this build hunts.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_tests build-asan || status=1
+
+# The file readers' fuzz targets: clang, in a folder of their own, seeded with
+# the data the release build made; each runs 30 s, all at once, and any
+# finding fails the run.
+run_fuzzers() {
+  cmake -S fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+    cmake --build build-fuzz -j "$jobs" >/dev/null &&
+    fuzz/run.sh build-fuzz build/data 30
+}
+run_fuzzers || status=1
 exit $status

@@ -14,7 +14,10 @@ bool readQuarkRecord(Kettar::ByteBuffer& buffer, QuarkRecord& r) {
   if (!buffer.get(r.kind) || !buffer.get(r.position.x) || !buffer.get(r.position.y) ||
       !buffer.get(r.mass) || !buffer.get(r.damping))
     return false;
-  if (!finite(r.position.x) || !finite(r.position.y)) return false;
+  // Written so that NaN fails too.
+  if (!(std::fabs(r.position.x) <= kMaxBlockCoordinate &&
+        std::fabs(r.position.y) <= kMaxBlockCoordinate))
+    return false;
   if (r.kind == kBlockSoft || r.kind == kBlockStiff)
     return finite(r.mass) && r.mass > 0.0f && finite(r.damping);
   return true;

@@ -24,6 +24,9 @@ constexpr uint32_t kQuarkRecordSize = 17;
 constexpr uint32_t kSoftLinkRecordSize = 30;
 constexpr uint32_t kStiffLinkRecordSize = 26;
 constexpr uint32_t kFixedLinkRecordSize = 18;
+// No body lies farther out (a level is at most 1000 units a side); a farther
+// position would make link lengths overflow to infinity.
+constexpr float kMaxBlockCoordinate = 1.0e6f;
 
 struct QuarkRecord {
   uint8_t kind = kBlockFixed;
@@ -63,8 +66,9 @@ void writeBodyBlock(Kettar::ByteBuffer& buffer, const BodyBlock& block);
 // Reads one block at the buffer's cursor into `block`, advancing the cursor.
 // False for a block that ends early, a count larger than the bytes left could
 // hold, a link slot not below N, a link from a quark to itself, a soft or stiff
-// quark whose mass is not finite and above 0, or a real that is not finite
-// (fixed records' unused mass and damping excepted). Unknown kind codes read as
+// quark whose mass is not finite and above 0, a position coordinate beyond
+// kMaxBlockCoordinate, or a real that is not finite (fixed records' unused mass
+// and damping excepted). Unknown kind codes read as
 // fixed.
 bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block);
 
