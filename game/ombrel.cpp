@@ -223,8 +223,7 @@ void Ombrel::loadLevel(const std::string& fileName) {
   ferrox::notifier = notifier.get();
   if (sceneCamera != nullptr) {
     sceneCamera->snap();
-    followed = hero->position();
-    sceneCamera->followed = &followed;
+    sceneCamera->followed = &hero->position();
   }
   levelClock = std::make_unique<Kettar::Stopwatch>();
   deathClock.reset();
@@ -288,7 +287,6 @@ void Ombrel::step(uint8_t* keys, Kettar::MouseState* mouse, float dt) {
   if (sceneCamera != nullptr) {
     const Vec3 zero;
     if (!(sceneCamera->offset == zero)) sceneCamera->offset.setLength(cameraSpeed + kCameraRestDistance);
-    followed = hero->position();
     sceneCamera->update(dt);
   }
   hero->holdKeys(keys, dt);

@@ -141,7 +141,6 @@ class Ombrel : public Kettar::SDLKettarApp, public ScreenHost {
   bool overlay = false;                          // frame and step rates shown
   std::unique_ptr<Notifier> notifier;            // while a level is played; ferrox::notifier points to it
   Screen screen = Screen::kMenu;
-  Vec3 followed;                                 // the hero's position, which the camera follows
   std::unique_ptr<Kettar::Stopwatch> particleClock;  // made at the first draw
 
   // Kept from step to step and from level to level.
