@@ -1,0 +1,50 @@
+#include "levels/level_replays.h"
+
+#include <SDL/SDL.h>
+
+#include <cmath>
+
+namespace levelreplay {
+
+int32_t keyOf(char c) {
+  switch (c) {
+    case 'R': return SDLK_RIGHT;
+    case 'L': return SDLK_LEFT;
+    case 'U': return SDLK_UP;
+    case 'D': return SDLK_DOWN;
+    case 'C': return SDLK_c;
+    case 'z': return SDLK_z;
+    case 'x': return SDLK_x;
+    default: return -1;
+  }
+}
+
+ReplayScript scriptOf(const std::vector<Leg>& legs) {
+  ReplayScript script;
+  uint32_t at = 0;
+  for (const Leg& leg : legs) {
+    const uint32_t steps = static_cast<uint32_t>(std::lround(leg.seconds * kStepsPerSecond));
+    for (const char* c = leg.pressed; *c != 0; ++c) {
+      if (keyOf(*c) != -1) script.presses.push_back({at, keyOf(*c)});
+    }
+    for (const char* c = leg.held; *c != 0; ++c) {
+      if (keyOf(*c) != -1) script.holds.push_back({at, at + steps, keyOf(*c)});
+    }
+    at += steps;
+  }
+  script.maxSteps = at;
+  return script;
+}
+
+const std::vector<LevelReplay>& replays() {
+  static const std::vector<LevelReplay> all = {
+      {"tutorial/01-move", {{"R", 10.0, ""}}},
+      // Hop the block, jump up the ledge, clear the dip.
+      {"tutorial/02-jump", {{"R", 1.724, ""}, {"R", 1.894, "z"}, {"R", 1.260, "z"}, {"R", 3.0, "z"}}},
+      // Jump each pit from close to its edge.
+      {"tutorial/03-jump-or-die", {{"R", 2.294, ""}, {"R", 2.182, "z"}, {"R", 4.0, "z"}}},
+  };
+  return all;
+}
+
+}  // namespace levelreplay

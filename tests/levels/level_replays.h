@@ -1,0 +1,38 @@
+#pragma once
+// The way through every level the menu offers, as replays of keys: the level
+// tests play them to the exit and the benchmarks play them to time the game.
+
+#include <string>
+#include <vector>
+
+#include "game/replay.h"
+
+namespace levelreplay {
+
+constexpr double kStepsPerSecond = 500.0;
+
+// One leg of a replay: the keys held for a while (letters R L U D C for
+// Right, Left, Up, Down and the free-aim key; "" for none), and the keys
+// pressed as the leg starts (z jumps, x fires or lets go of the rope).
+struct Leg {
+  const char* held;
+  double seconds;
+  const char* pressed;
+};
+
+struct LevelReplay {
+  const char* level;  // below data/levels/, without ".orl"
+  std::vector<Leg> legs;
+};
+
+// The SDL key of a letter above; -1 for any other.
+int32_t keyOf(char c);
+
+// The legs one after another; the run ends with the last leg. Letters that
+// name no key are left out.
+ReplayScript scriptOf(const std::vector<Leg>& legs);
+
+// Every level, in menu order.
+const std::vector<LevelReplay>& replays();
+
+}  // namespace levelreplay
