@@ -176,11 +176,13 @@ void Hero::takeContact() {
   if (own == nullptr || other == nullptr) return;
   contact_.touched = true;
   contact_.ownQuark = own->a;
-  // Enemies and lasers are not live objects of the level yet; the level's
-  // lookups by body (enemy kind, laser body) fill enemyKind and laser here.
+  const Level* level = Level::current;
+  if (level != nullptr) {
+    contact_.enemyKind = level->enemyKind(other->a->owner);
+    contact_.laser = level->isLaserBody(other->a->owner);
+  }
   if (other->kind() == ferrox::kFixed) {
     contact_.terrain = true;
-    const Level* level = Level::current;
     contact_.deadly = level != nullptr && level->terrain != nullptr &&
                       level->terrain->hasEdgeType(other->a->owner, other->index, kDeadlyEdge);
     contact_.edge = other->b->position - other->a->position;

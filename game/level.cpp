@@ -4,6 +4,10 @@
 
 #include "ferrox/grid.h"
 #include "ferrox/skeleton_cache.h"
+#include "game/enemy.h"
+#include "game/gorvex.h"
+#include "game/laser.h"
+#include "game/prop.h"
 #include "kettar/platform/program_directory.h"
 #include "kettar/texture_manager.h"
 
@@ -36,18 +40,40 @@ constexpr float kExitDamping = 0.01f;
 constexpr float kExitStiffness = 0.2f;
 constexpr float kExitSpring = 100.0f;
 constexpr float kExitFriction = 0.2f;
-// The editor's new turrets.
-constexpr float kGorvexInterval = 1.0f;
-constexpr float kGorvexPhase = 100.0f;
 
-template <typename T>
-void fillList(ferrox::IndexedList<T>& list, const std::vector<T>& from) {
-  for (const T& item : from) list.pushBack(item);
+template <typename Object, typename Record>
+void fillList(ferrox::IndexedList<Object*>& list, const std::vector<Record>& from,
+              const std::string& dataRoot) {
+  for (const Record& r : from) list.pushBack(new Object(r, dataRoot));
 }
 
-template <typename T>
-std::vector<T> listToVector(const ferrox::IndexedList<T>& list) {
-  return std::vector<T>(list.begin(), list.end());
+template <typename Object, typename Record>
+void recordsOf(const ferrox::IndexedList<Object*>& list, std::vector<Record>& out) {
+  out.clear();
+  for (const Object* o : list) out.push_back(o->record());
+}
+
+// Steps every object; one whose step is false is deleted and the last one,
+// moved into its slot, is stepped in the same pass.
+template <typename Object, typename Step>
+void stepAndRemove(ferrox::IndexedList<Object*>& list, Step step) {
+  uint32_t i = 0;
+  while (i < list.count) {
+    if (step(list[i])) {
+      ++i;
+    } else {
+      list.removeAt(i);
+    }
+  }
+}
+
+template <typename Object>
+const Object* findByBody(const ferrox::IndexedList<Object*>& list, const ferrox::Skeleton* body) {
+  if (body == nullptr) return nullptr;
+  for (const Object* o : list) {
+    if (o->body() == body) return o;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -89,29 +115,34 @@ bool Level::createNew(bool inverted, float w, float h) {
   return true;
 }
 
-Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool withExit)
+Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool withExit,
+             const std::string& root)
     : path(p),
       width(record.width),
       height(record.height),
       start(record.start),
       exitA(record.exitA),
-      exitB(record.exitB) {
+      exitB(record.exitB),
+      dataRoot(root) {
   backParallaxRepeat = record.backRepeat;
   frontParallaxRepeat = record.frontRepeat;
   loadParallax(0, record.backParallax);
   loadParallax(1, record.frontParallax);
   if (!createWorld(width, height)) return;
   terrain = new Terrain(record.terrain, width, height);
-  fillList(enemies, record.enemies);
-  fillList(props, record.props);
-  fillList(gorvexes, record.turrets);
-  fillList(decals, record.decals);
+  fillList<Enemy>(enemies, record.enemies, dataRoot);
+  fillList<Prop>(props, record.props, dataRoot);
+  fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
+  for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
   if (withExit) createExit();
   valid = 1;
 }
 
 Level::Level(bool inverted, float w, float h)
-    : path(Kettar::executableDirectory + kUntitledPath), width(w), height(h) {
+    : path(Kettar::executableDirectory + kUntitledPath),
+      width(w),
+      height(h),
+      dataRoot(Kettar::executableDirectory) {
   if (!LevelFile::checkLevelSize(w, h) || !createWorld(w, h)) return;
   terrain = new Terrain(inverted, w, h);
   loadParallax(0, backParallaxIndex);
@@ -120,13 +151,14 @@ Level::Level(bool inverted, float w, float h)
 }
 
 Level::~Level() {
+  enemies.destroy();
+  props.destroy();
+  gorvexes.destroy();
+  lasers.destroy();
   delete terrain;
   delete exitBody;
   ferrox::SkeletonCache::clear();
-  enemies.destroy();
-  props.destroy();
   decals.destroy();
-  gorvexes.destroy();
 }
 
 LevelFile::LevelRecord Level::record() const {
@@ -141,10 +173,10 @@ LevelFile::LevelRecord Level::record() const {
   r.backRepeat = backParallaxRepeat;
   r.frontRepeat = frontParallaxRepeat;
   if (terrain) r.terrain = terrain->record();
-  r.enemies = listToVector(enemies);
-  r.props = listToVector(props);
-  r.turrets = listToVector(gorvexes);
-  r.decals = listToVector(decals);
+  recordsOf(enemies, r.enemies);
+  recordsOf(props, r.props);
+  recordsOf(gorvexes, r.turrets);
+  for (const Decal& d : decals) r.decals.push_back(d.record());
   return r;
 }
 
@@ -230,13 +262,22 @@ void Level::drawParallax() const {
 void Level::draw() const {
   drawParallax();
   if (terrain) terrain->draw();
+  for (Enemy* e : enemies) e->draw();
+  for (const Prop* p : props) p->draw();
+  for (Gorvex* g : gorvexes) g->draw();
   glBindTexture(GL_TEXTURE_2D, 0);
+  for (const Laser* l : lasers) l->draw();
+  for (const Decal& d : decals) d.draw();
 }
 
 void Level::drawEditor(const Level* level) {
   if (!level) return;
   level->drawParallax();
   if (level->terrain) level->terrain->draw();
+  for (Enemy* e : level->enemies) e->draw();
+  for (const Prop* p : level->props) p->draw();
+  for (const Decal& d : level->decals) d.draw();
+  for (Gorvex* g : level->gorvexes) g->draw();
   glBindTexture(GL_TEXTURE_2D, 0);
   glPushAttrib(GL_POLYGON_BIT);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -266,6 +307,48 @@ void Level::createExit() {
   exitBody->id = -1;
 }
 
+void Level::setTarget(const Hero* hero) {
+  target = hero;
+  for (Enemy* e : enemies) e->setTarget(hero);
+  for (Gorvex* g : gorvexes) g->setTarget(hero);
+}
+
+void Level::leaveGrid(Level* level) {
+  if (!level) return;
+  for (Enemy* e : level->enemies) e->leaveGrid();
+  for (Prop* p : level->props) p->leaveGrid();
+  for (Laser* l : level->lasers) l->leaveGrid();
+}
+
+void Level::update(float dt) {
+  stepAndRemove(enemies, [dt](Enemy* e) { return e->update(dt); });
+  for (Prop* p : props) p->update(dt);
+  stepAndRemove(gorvexes, [](Gorvex* g) { return g->update(); });
+  stepAndRemove(lasers, [dt](Laser* l) { return l->update(dt); });
+}
+
+void Level::addLaser(Vec2 position, Vec2 direction) { lasers.pushBack(new Laser(position, direction)); }
+
+bool Level::isLaserBody(const ferrox::Skeleton* body) const { return findByBody(lasers, body) != nullptr; }
+
+bool Level::isGorvexBody(const ferrox::Skeleton* body) const {
+  return findByBody(gorvexes, body) != nullptr;
+}
+
+int32_t Level::propKind(const ferrox::Skeleton* body) const {
+  const Prop* p = findByBody(props, body);
+  return p ? static_cast<int32_t>(p->kind()) : -1;
+}
+
+int32_t Level::enemyKind(const ferrox::Skeleton* body) const {
+  const Enemy* e = findByBody(enemies, body);
+  return e ? static_cast<int32_t>(e->kind()) : -1;
+}
+
+Enemy* Level::findEnemy(const ferrox::Skeleton* body) const {
+  return const_cast<Enemy*>(findByBody(enemies, body));
+}
+
 void Level::setExit(Vec2 a, Vec2 b) {
   exitA = a;
   exitB = b;
@@ -273,23 +356,19 @@ void Level::setExit(Vec2 a, Vec2 b) {
 
 void Level::addObject(Level* level, int32_t typeCode, Vec2 position) {
   if (!level) return;
+  const std::string& root = level->dataRoot;
   switch (typeCode) {
-    case 0: level->enemies.pushBack({0, position}); break;
-    case 1: level->enemies.pushBack({1, position}); break;
-    case 6: level->enemies.pushBack({2, position}); break;
-    case 2: level->props.pushBack({0, position}); break;
-    case 3: level->props.pushBack({1, position}); break;
-    case 5: level->props.pushBack({2, position}); break;
-    case 4: {
-      LevelFile::TurretRecord t;
-      t.position = position;
-      t.interval = kGorvexInterval;
-      t.phase = kGorvexPhase;
-      level->gorvexes.pushBack(t);
-      break;
-    }
-    default: break;
+    case 0: level->enemies.pushBack(new Enemy(0, position, root)); break;
+    case 1: level->enemies.pushBack(new Enemy(1, position, root)); break;
+    case 6: level->enemies.pushBack(new Enemy(2, position, root)); break;
+    case 2: level->props.pushBack(new Prop(position, 0, root)); break;
+    case 3: level->props.pushBack(new Prop(position, 1, root)); break;
+    case 5: level->props.pushBack(new Prop(position, 2, root)); break;
+    case 4: level->gorvexes.pushBack(new Gorvex(position, root)); break;
+    default: return;
   }
+  // A new enemy or turret knows the hero as the others do.
+  level->setTarget(level->target);
 }
 
 void Level::removeObject(Level* level, int32_t typeCode, uint32_t index) {
@@ -307,14 +386,19 @@ void Level::removeObject(Level* level, int32_t typeCode, uint32_t index) {
 }
 
 void Level::addDecal(Level* level, uint32_t decalIndex, Vec2 position) {
-  if (!level) return;
-  LevelFile::DecalRecord d;
-  d.index = decalIndex;
-  d.position = position;
-  level->decals.insertAt(d, 0);
+  if (!level || decalIndex >= Decal::kEntries) return;
+  level->decals.insertAt(Decal(position, decalIndex, level->dataRoot), 0);
 }
 
-void Level::removeDecal(Level* level, const LevelFile::DecalRecord* decal) {
+Decal* Level::findDecal(Level* level, Vec2 point) {
+  if (!level) return nullptr;
+  for (Decal& d : level->decals) {
+    if (d.contains(point)) return &d;
+  }
+  return nullptr;
+}
+
+void Level::removeDecal(Level* level, const Decal* decal) {
   if (!level || decal < level->decals.begin() || decal >= level->decals.end()) return;
   const uint32_t slot = static_cast<uint32_t>(decal - level->decals.begin());
   for (uint32_t s = slot; s + 1 < level->decals.count; ++s) level->decals[s] = level->decals[s + 1];

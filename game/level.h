@@ -2,7 +2,8 @@
 // One playable area: the terrain with a start point, an exit segment guarded
 // by an exit body, parallax backgrounds and the level's objects. Exactly one
 // level is current at a time. The file is read and written through the plain
-// records of level_file.h; this class makes the live level from them.
+// records of level_file.h; this class makes the live level from them and
+// gives the records back from its live objects.
 
 #include <cstdint>
 #include <string>
@@ -10,8 +11,16 @@
 #include "ferrox/indexed_list.h"
 #include "ferrox/skeleton.h"
 #include "ferrox/vec2.h"
+#include "game/decal.h"
 #include "game/level_file.h"
 #include "game/terrain.h"
+#include "kettar/platform/program_directory.h"
+
+class Enemy;
+class Gorvex;
+class Hero;
+class Laser;
+class Prop;
 
 class Level {
  public:
@@ -44,12 +53,16 @@ class Level {
   Vec2 exitA;
   Vec2 exitB;
   ferrox::Skeleton* exitBody = nullptr;  // owned; null without an exit body
-  // The objects' records, kept in file order and written back unchanged; the
-  // object kinds build their live objects from them.
-  ferrox::IndexedList<LevelFile::EnemyRecord> enemies;
-  ferrox::IndexedList<LevelFile::PropRecord> props;
-  ferrox::IndexedList<LevelFile::DecalRecord> decals;
-  ferrox::IndexedList<LevelFile::TurretRecord> gorvexes;
+  // The live objects, owned, in file order until the first removal. Each list
+  // writes an object's slot into the object and into its body's id.
+  ferrox::IndexedList<Enemy*> enemies;
+  ferrox::IndexedList<Prop*> props;
+  ferrox::IndexedList<Decal> decals;  // drawn in list order
+  ferrox::IndexedList<Gorvex*> gorvexes;
+  ferrox::IndexedList<Laser*> lasers;  // in flight; never written to the file
+  const Hero* target = nullptr;        // not owned; set by setTarget
+  // The objects load their files from below it: the program directory in the game.
+  std::string dataRoot;
 
   // Reads the whole file first; only a sound file replaces the current level,
   // which is destroyed before the new world is made. False (current level
@@ -69,8 +82,10 @@ class Level {
   static float bestTime();
   static void setBestTime(float t);
 
-  // A level built from a checked record; it makes the physics world.
-  Level(const std::string& path, const LevelFile::LevelRecord& record, bool withExit);
+  // A level built from a checked record; it makes the physics world, then the
+  // objects from their records with their files below dataRoot.
+  Level(const std::string& path, const LevelFile::LevelRecord& record, bool withExit,
+        const std::string& dataRoot = Kettar::executableDirectory);
   // The new-level constructor.
   Level(bool inverted, float width, float height);
   Level(const Level&) = delete;
@@ -90,8 +105,29 @@ class Level {
   };
   static ParallaxQuad parallaxQuad(float width, float height, float depth, float repeat);
   void drawParallax() const;
+  // Parallax, terrain, enemies, props, turrets, lasers, decals.
   void draw() const;
   static void drawEditor(const Level* level);
+
+  // The hero every enemy crawls toward and every turret aims its sound by.
+  void setTarget(const Hero* hero);
+  // Null-safe: every enemy's, prop's and living laser's body leaves the grid
+  // (turrets stay); the game calls it right before update.
+  static void leaveGrid(Level* level);
+  // Enemies (the killed ones go), props, turrets, then lasers (the finished
+  // ones go); an object that goes leaves its slot to the last one, which is
+  // stepped in the same pass.
+  void update(float dt);
+  // Appends a new laser; a turret fires through it during update.
+  void addLaser(Vec2 position, Vec2 direction);
+
+  // Lookups by physics body, each over its list from slot 0.
+  bool isLaserBody(const ferrox::Skeleton* body) const;
+  bool isGorvexBody(const ferrox::Skeleton* body) const;
+  // The kind, or -1 when no prop (enemy) has that body.
+  int32_t propKind(const ferrox::Skeleton* body) const;
+  int32_t enemyKind(const ferrox::Skeleton* body) const;
+  Enemy* findEnemy(const ferrox::Skeleton* body) const;
 
   void createExit();
   void setExit(Vec2 a, Vec2 b);
@@ -100,10 +136,13 @@ class Level {
   // 1, 2; 2, 3, 5 props of kind 0, 1, 2; 4 a turret.
   static void addObject(Level* level, int32_t typeCode, Vec2 position);
   static void removeObject(Level* level, int32_t typeCode, uint32_t index);
-  // In front of the list, so it is drawn first, under every other decal.
+  // In front of the list, so it is drawn first, under every other decal. An
+  // index past the catalogue adds nothing: the file could not be read back.
   static void addDecal(Level* level, uint32_t decalIndex, Vec2 position);
+  // The first decal in list order that contains the point; null for none.
+  static Decal* findDecal(Level* level, Vec2 point);
   // Keeps the order of the others; nothing when the decal is not in the list.
-  static void removeDecal(Level* level, const LevelFile::DecalRecord* decal);
+  static void removeDecal(Level* level, const Decal* decal);
   static void addTerrainRectangle(Level* level, Vec2 centre, Vec2 size);
 
  private:

@@ -27,6 +27,11 @@ class Sprite {
   // has passed on the frame clock, which then restarts.
   void advance();
 
+  // Shows that frame next (taken modulo the frame count); the frame clock runs on.
+  void setFrame(int32_t frame) {
+    currentFrame_ = ((frame % frameCount_) + frameCount_) % frameCount_;
+  }
+
   int32_t frameCount() const { return frameCount_; }
   int32_t fps() const { return fps_; }
   uint32_t texture() const { return texture_; }

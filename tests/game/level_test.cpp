@@ -10,6 +10,9 @@
 #include <iterator>
 
 #include "ferrox/grid.h"
+#include "game/enemy.h"
+#include "game/gorvex.h"
+#include "game/prop.h"
 #include "gl_window.h"
 #include "kettar/platform/program_directory.h"
 
@@ -256,17 +259,17 @@ TEST_F(LevelTest, NewLevelAndEditing) {
     EXPECT_EQ(level->props.count, row.props);
     EXPECT_EQ(level->gorvexes.count, row.turrets);
     if (row.code == 0 || row.code == 1 || row.code == 6) {
-      EXPECT_EQ(level->enemies[row.enemies - 1].kind, row.kind);
+      EXPECT_EQ(level->enemies[row.enemies - 1]->kind(), row.kind);
     }
     if (row.code == 2 || row.code == 3 || row.code == 5) {
-      EXPECT_EQ(level->props[row.props - 1].kind, row.kind);
+      EXPECT_EQ(level->props[row.props - 1]->kind(), row.kind);
     }
   }
-  EXPECT_EQ(level->gorvexes[0].interval, 1.0f);
-  EXPECT_EQ(level->gorvexes[0].phase, 100.0f);
+  EXPECT_EQ(level->gorvexes[0]->interval(), 1.0f);
+  EXPECT_EQ(level->gorvexes[0]->phase(), 100.0f);
   Level::removeObject(level, 1, 0);  // the last enemy moves into slot 0
   EXPECT_EQ(level->enemies.count, 2u);
-  EXPECT_EQ(level->enemies[0].kind, 2u);
+  EXPECT_EQ(level->enemies[0]->kind(), 2u);
   Level::removeObject(level, 4, 5);  // past the count: nothing
   EXPECT_EQ(level->gorvexes.count, 1u);
 
@@ -274,9 +277,9 @@ TEST_F(LevelTest, NewLevelAndEditing) {
   // Each new decal goes first: 3, 2, 1, 0.
   Level::removeDecal(level, &level->decals[1]);
   std::vector<uint32_t> order;
-  for (const LevelFile::DecalRecord& d : level->decals) order.push_back(d.index);
+  for (const Decal& d : level->decals) order.push_back(d.index);
   EXPECT_EQ(order, std::vector<uint32_t>({3, 1, 0}));
-  LevelFile::DecalRecord stranger;
+  const Decal stranger(Vec2(0, 0), 5);
   Level::removeDecal(level, &stranger);
   EXPECT_EQ(level->decals.count, 3u);
 

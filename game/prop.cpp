@@ -1,0 +1,110 @@
+#include "game/prop.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+
+#include "ferrox/skeleton_cache.h"
+#include "kettar/byte_buffer.h"
+#include "kettar/texture_manager.h"
+
+const Prop::Asset Prop::kPropAssets[kKinds] = {
+    {"data/skeletons/aliencrate.fsk", "data/textures/aliencrate.ktr", 0.55f},
+    {"data/skeletons/barrel.fsk", "data/textures/barrel.ktr", 0.35f},
+    {"data/skeletons/bar.fsk", "data/textures/bar.ktr", 2.5f},
+};
+
+namespace {
+
+constexpr int32_t kTextureMode = 3;
+constexpr float kDegreesPerRadian = 57.295779513082f;
+// The quad sits this far below the centroid.
+constexpr double kDrop = 0.1;
+
+float signOf(float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
+
+}  // namespace
+
+Prop::Prop(Vec2 position, uint32_t kind, const std::string& dataRoot)
+    : kind_(kind < kKinds ? kind : 0),
+      position_(position),
+      body_(new ferrox::Skeleton(ferrox::SkeletonCache::get(dataRoot + kPropAssets[kind_].skeleton),
+                                 position, true)) {
+  setup(dataRoot);
+}
+
+Prop::Prop(const LevelFile::PropRecord& record, const std::string& dataRoot)
+    : Prop(record.position, record.kind, dataRoot) {}
+
+Prop::~Prop() { delete body_; }
+
+void Prop::setup(const std::string& dataRoot) {
+  if (Kettar::textureManager != nullptr) {
+    texture_ = Kettar::textureManager->load(dataRoot + kPropAssets[kind_].texture, kTextureMode);
+    const int entry = Kettar::textureManager->indexOfId(texture_);
+    if (entry >= 0) {
+      const Kettar::TextureEntry& e = Kettar::textureManager->entries()[static_cast<size_t>(entry)];
+      if (e.width > 0) aspect_ = static_cast<float>(e.height) / static_cast<float>(e.width);
+    }
+  }
+  reference_ = direction();
+}
+
+LevelFile::PropRecord Prop::record() const { return {kind_, position_}; }
+
+void Prop::write(Kettar::ByteBuffer& buffer) const { LevelFile::writeProp(buffer, record()); }
+
+void Prop::update(float dt) { body_->step(dt); }
+
+void Prop::leaveGrid() { body_->leaveGrid(false); }
+
+Vec2 Prop::direction() const {
+  if (body_->quarks.count == 0) return Vec2();
+  Vec2 d = body_->quarks[0]->position - body_->centroid();
+  d.setLength(1.0f);
+  return d;
+}
+
+float Prop::signedAngle(Vec2 reference, Vec2 current) {
+  const float x = current.dot(reference);
+  float a;
+  if (x < -1.0f) {
+    a = -180.0f;
+  } else if (x > 1.0f) {
+    a = 0.0f;
+  } else {
+    a = -std::acos(x) * kDegreesPerRadian;
+  }
+  const float h = current.x * reference.y - current.y * reference.x;
+  // Exactly in line the cross product has no sign: half a turn is still half a turn.
+  if (h == 0.0f) return -a;
+  return signOf(h) * a;
+}
+
+float Prop::angle() const {
+  if (body_->quarks.count == 0) return 0.0f;
+  return signedAngle(reference_, direction());
+}
+
+void Prop::draw() const {
+  if (body_->quarks.count == 0 || texture_ < 0) return;
+  const Vec2 c = body_->centroid();
+  const float s = kPropAssets[kind_].halfSize;
+  const float h = s * aspect_;
+  glPolygonOffset(-1.0f, -1.5f);
+  glPushMatrix();
+  glTranslatef(c.x, static_cast<float>(c.y - kDrop), 0.0f);
+  glRotatef(angle(), 0.0f, 0.0f, 1.0f);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_));
+  glBegin(GL_QUADS);
+  glTexCoord2f(0.01f, 0.99f);
+  glVertex2f(-s, -h);
+  glTexCoord2f(0.99f, 0.99f);
+  glVertex2f(s, -h);
+  glTexCoord2f(0.99f, 0.01f);
+  glVertex2f(s, h);
+  glTexCoord2f(0.01f, 0.01f);
+  glVertex2f(-s, h);
+  glEnd();
+  glPopMatrix();
+}
