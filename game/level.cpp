@@ -83,7 +83,7 @@ void Level::setBestTime(float t) { bestTimeValue = t; }
 
 bool Level::createWorld(float w, float h) { return ferrox::createWorld(Vec2(w, h), kCellSize); }
 
-bool Level::load(const std::string& path, bool withExit) {
+bool Level::load(const std::string& path, bool withExit, const std::string& dataRoot) {
   LevelFile::LevelRecord record;
   float best = bestTimeValue;
   bool headerRead = false;
@@ -94,7 +94,7 @@ bool Level::load(const std::string& path, bool withExit) {
   // world replaces it.
   delete current;
   current = nullptr;
-  Level* level = new Level(path, record, withExit);
+  Level* level = new Level(path, record, withExit, dataRoot);
   if (!level->valid) {
     delete level;
     return false;

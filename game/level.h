@@ -68,7 +68,9 @@ class Level {
   // which is destroyed before the new world is made. False (current level
   // unchanged) for a missing or damaged file; a file with the right magic has
   // set the best time all the same.
-  static bool load(const std::string& path, bool withExit);
+  // The level's objects load their files from below dataRoot.
+  static bool load(const std::string& path, bool withExit,
+                   const std::string& dataRoot = Kettar::executableDirectory);
   // Deletes the current level and makes a new untitled one current.
   static bool createNew(bool inverted, float width, float height);
   // Writes the current level to its path through a temporary file; false (old

@@ -80,7 +80,9 @@ bool Ombrel::Notifier::onContact(ferrox::ContactPair* pair) {
   if ((p == h && q == arm) || (q == h && p == arm)) return false;
   ferrox::recordContact(a, b);
   ferrox::recordContact(b, a);
-  return true;
+  // Lasers see what they touch but never push or are pushed.
+  const Level* level = Level::current;
+  return level == nullptr || (!level->isLaserBody(p) && !level->isLaserBody(q));
 }
 
 Ombrel::Ombrel(const std::string& caption_)
@@ -205,7 +207,7 @@ void Ombrel::selectMusic(int32_t track) {
 
 void Ombrel::loadLevel(const std::string& fileName) {
   const std::string path = dataRoot + "data/levels/" + fileName;
-  if (!Level::load(path, true)) {
+  if (!Level::load(path, true, dataRoot)) {
     std::cout << "!![Ombrel] cannot find level file" << std::endl;
     return;
   }
@@ -219,6 +221,7 @@ void Ombrel::loadLevel(const std::string& fileName) {
     return;
   }
   std::cout << "[Ombrel] level loaded" << std::endl;
+  Level::current->setTarget(hero.get());
   notifier = std::make_unique<Notifier>(this, hero.get());
   ferrox::notifier = notifier.get();
   if (sceneCamera != nullptr) {
@@ -292,6 +295,8 @@ void Ombrel::step(uint8_t* keys, Kettar::MouseState* mouse, float dt) {
   hero->holdKeys(keys, dt);
   ferrox::clearContacts();
   hero->preStep();
+  Level::leaveGrid(Level::current);
+  if (Level::current != nullptr) Level::current->update(dt);
   if (!hero->step(dt)) deathClock = std::make_unique<Kettar::Stopwatch>();
   ferrox::resolveContacts();
 }

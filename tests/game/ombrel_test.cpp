@@ -20,6 +20,7 @@
 #include "ferrox/link.h"
 #include "ferrox/skeleton.h"
 #include "game/hero.h"
+#include "game/laser.h"
 #include "game/level.h"
 #include "game/level_file.h"
 #include "game/screen_test_support.h"
@@ -199,6 +200,9 @@ TEST_F(OmbrelLevel, NotifierDecisionTable) {
   ferrox::Link* exit = Level::current->exitBody->links[0];
   ferrox::Link* ordinary = body.links[1];
   ferrox::Link* terrain = Level::current->terrain->polygons[0]->body.links[0];
+  Level::current->addLaser(Vec2(3.0f, 2.0f), Vec2(1.0f, 0.0f));
+  ferrox::Skeleton* laserBody = Level::current->lasers[0]->body();
+  ferrox::Link* laser = laserBody->links[0];
   const struct {
     const char* name;
     ferrox::Link* a;
@@ -216,10 +220,13 @@ TEST_F(OmbrelLevel, NotifierDecisionTable) {
       {"hero, other", hero, ordinary, true, false, true},
       {"other, hero", ordinary, hero, true, false, true},
       {"arm, terrain", arm, terrain, true, false, true},
+      {"laser, hero", laser, hero, false, false, true},
+      {"other, laser", ordinary, laser, false, false, true},
+      {"laser, terrain", laser, terrain, false, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    for (ferrox::Skeleton* s : {game.hero->body(), game.hero->armBody(), &body,
+    for (ferrox::Skeleton* s : {game.hero->body(), game.hero->armBody(), &body, laserBody,
                                 &Level::current->terrain->polygons[0]->body, Level::current->exitBody}) {
       s->lastOwnLink = nullptr;
       s->lastOtherLink = nullptr;
