@@ -43,6 +43,12 @@ const std::vector<LevelReplay>& replays() {
       {"tutorial/02-jump", {{"R", 1.724, ""}, {"R", 1.894, "z"}, {"R", 1.260, "z"}, {"R", 3.0, "z"}}},
       // Jump each pit from close to its edge.
       {"tutorial/03-jump-or-die", {{"R", 2.294, ""}, {"R", 2.182, "z"}, {"R", 4.0, "z"}}},
+      // Left into the shaft, then right along the tunnel, over its block.
+      {"chap-01/01-secret-exit", {{"L", 3.724, ""}, {"R", 3.082, ""}, {"R", 6.0, "z"}}},
+      // A jump 1.2 before each riser, from the ground.
+      {"chap-01/02-diagonal-climb",
+       {{"R", 1.268, ""}, {"R", 1.522, "z"}, {"R", 1.460, "z"}, {"R", 1.470, "z"}, {"R", 1.260, "z"},
+        {"R", 0.786, "z"}, {"R", 5.0, "z"}}},
   };
   return all;
 }
