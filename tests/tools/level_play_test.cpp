@@ -13,7 +13,7 @@
 #include "ferrox/grid.h"
 #include "ferrox/link.h"
 #include "ferrox/skeleton_cache.h"
-#include "game/gl_scene_fixture.h"
+#include "game/gl_window.h"
 #include "game/hero.h"
 #include "game/level.h"
 
@@ -49,7 +49,7 @@ class PlayNotifier : public ferrox::CollisionNotifier {
   const ferrox::Skeleton* exit_;
 };
 
-class LevelPlay : public GlSceneTest {
+class LevelPlay : public GlWindowTest {
  protected:
   void TearDown() override {
     ferrox::notifier = nullptr;
@@ -57,7 +57,7 @@ class LevelPlay : public GlSceneTest {
     delete Level::current;
     Level::current = nullptr;
     ferrox::SkeletonCache::clear();
-    GlSceneTest::TearDown();
+    GlWindowTest::TearDown();
   }
 
   void start(const std::string& level) {
