@@ -60,6 +60,9 @@ wait_line() {
 
 # shot NAME: the screen as a picture, which must not be blank.
 shot() {
+  # Other tests' windows may share the display: the game's goes on top first.
+  xdotool windowraise "$win" 2>/dev/null || true
+  sleep 0.1
   import -window root "$work/$1.png" || fail "no screenshot $1"
   local colours
   colours=$(convert "$work/$1.png" -format '%k' info:)
