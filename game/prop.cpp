@@ -17,11 +17,9 @@ const Prop::Asset Prop::kPropAssets[kKinds] = {
 namespace {
 
 constexpr int32_t kTextureMode = 3;
-constexpr float kDegreesPerRadian = 57.295779513082f;
+constexpr double kDegreesPerRadian = 57.295779513082;
 // The quad sits this far below the centroid.
 constexpr double kDrop = 0.1;
-
-float signOf(float v) { return v > 0.0f ? 1.0f : (v < 0.0f ? -1.0f : 0.0f); }
 
 }  // namespace
 
@@ -66,19 +64,15 @@ Vec2 Prop::direction() const {
 }
 
 float Prop::signedAngle(Vec2 reference, Vec2 current) {
-  const float x = current.dot(reference);
-  float a;
-  if (x < -1.0f) {
-    a = -180.0f;
-  } else if (x > 1.0f) {
-    a = 0.0f;
-  } else {
-    a = -std::acos(x) * kDegreesPerRadian;
-  }
-  const float h = current.x * reference.y - current.y * reference.x;
-  // Exactly in line the cross product has no sign: half a turn is still half a turn.
-  if (h == 0.0f) return -a;
-  return signOf(h) * a;
+  // The angle whose cosine is the dot product and whose sign is that of the
+  // cross product, from both at once: the arc cosine alone loses a few
+  // hundredths of a degree next to 0 and 180, and the cross product has no
+  // sign when the two are exactly in line.
+  const double a = std::atan2(static_cast<double>(reference.cross(current)),
+                              static_cast<double>(reference.dot(current))) *
+                   kDegreesPerRadian;
+  // Half a turn either way is drawn the same; it reads 180.
+  return a == -180.0 ? 180.0f : static_cast<float>(a);
 }
 
 float Prop::angle() const {

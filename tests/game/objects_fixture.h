@@ -28,7 +28,6 @@ class GameNotifier : public ferrox::CollisionNotifier {
   bool onContact(ferrox::ContactPair* pair) override;
   const Hero* hero = nullptr;
   uint32_t laserContacts = 0;   // contacts that named a laser body
-  uint32_t resolvedLaser = 0;   // of those, let through (must stay 0)
 };
 
 // An empty level record of the size, with no terrain polygon: the level
