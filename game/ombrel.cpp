@@ -229,6 +229,7 @@ void Ombrel::loadLevel(const std::string& fileName) {
     sceneCamera->followed = &hero->position();
   }
   levelClock = std::make_unique<Kettar::Stopwatch>();
+  keptTime_ = 0.0f;
   deathClock.reset();
   show(Screen::kPlay);
   stopSounds();
