@@ -43,12 +43,24 @@ const std::vector<LevelReplay>& replays() {
       {"tutorial/02-jump", {{"R", 1.724, ""}, {"R", 1.894, "z"}, {"R", 1.260, "z"}, {"R", 3.0, "z"}}},
       // Jump each pit from close to its edge.
       {"tutorial/03-jump-or-die", {{"R", 2.294, ""}, {"R", 2.182, "z"}, {"R", 4.0, "z"}}},
+      // Drive the crate to the wall, jump onto it, then onto the ledge.
+      {"tutorial/06-move-the-box", {{"R", 4.2, ""}, {"R", 1.6, "z"}, {"R", 5.0, "z"}}},
+      // Jump the block, drive through the biters (losing some health), heal
+      // among the vazers, jump the last block.
+      {"tutorial/09-vazars", {{"R", 1.82, ""}, {"R", 4.62, "z"}, {"R", 3.0, "z"}}},
       // Left into the shaft, then right along the tunnel, over its block.
       {"chap-01/01-secret-exit", {{"L", 3.724, ""}, {"R", 3.082, ""}, {"R", 6.0, "z"}}},
       // A jump 1.2 before each riser, from the ground.
       {"chap-01/02-diagonal-climb",
        {{"R", 1.268, ""}, {"R", 1.522, "z"}, {"R", 1.460, "z"}, {"R", 1.470, "z"}, {"R", 1.260, "z"},
         {"R", 0.786, "z"}, {"R", 5.0, "z"}}},
+      // A running jump from near the end of the ledge and of each platform.
+      {"chap-01/04-platforms",
+       {{"R", 1.294, ""}, {"R", 2.184, "z"}, {"R", 2.244, "z"}, {"R", 2.244, "z"}, {"R", 2.25, "z"}, {"R", 3.0, "z"}}},
+      // Down the left slope, up the right one at full drive, a jump up the step.
+      {"chap-01/05-v-room", {{"R", 6.514, ""}, {"R", 4.0, "z"}}},
+      // Off each shelf and back the other way on the next one at once.
+      {"chap-01/06-dangerous-fall", {{"R", 3.586, ""}, {"L", 4.55, ""}, {"R", 4.938, ""}, {"L", 7.0, ""}}},
   };
   return all;
 }
