@@ -61,6 +61,14 @@ const std::vector<LevelReplay>& replays() {
       {"chap-01/05-v-room", {{"R", 6.514, ""}, {"R", 4.0, "z"}}},
       // Off each shelf and back the other way on the next one at once.
       {"chap-01/06-dangerous-fall", {{"R", 3.586, ""}, {"L", 4.55, ""}, {"R", 4.938, ""}, {"L", 7.0, ""}}},
+      // A running jump across each street.
+      {"chap-01/07-ghost-city", {{"R", 1.224, ""}, {"R", 2.272, "z"}, {"R", 2.344, "z"}, {"R", 2.198, "z"}, {"R", 3.5, "z"}}},
+      // Let the first volleys pass, run under the rest, jump the block, push
+      // the crate against the last turret's fire.
+      {"chap-01/09-it-shoots-at-you", {{"", 0.45, ""}, {"R", 3.942, ""}, {"R", 8.0, "z"}}},
+      // Through the biters at full drive, a jump at each block and the pit;
+      // the healers make up for the bites.
+      {"chap-02/02-blob-hell", {{"R", 2.588, ""}, {"R", 3.398, "z"}, {"R", 3.132, "z"}, {"R", 3.05, "z"}, {"R", 3.0, "z"}}},
   };
   return all;
 }
