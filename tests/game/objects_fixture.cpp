@@ -1,5 +1,7 @@
 #include "objects_fixture.h"
 
+#include <filesystem>
+
 #include "ferrox/contact_pair.h"
 #include "ferrox/contact_record.h"
 #include "ferrox/grid.h"
@@ -46,6 +48,9 @@ LevelFile::PolygonRecord floorBox(float x0, float x1, float y) {
 
 void ObjectsWorld::SetUp() {
   root = builtDataRoot();
+  // Stops the test here, before anything is built from missing files.
+  ASSERT_TRUE(std::filesystem::exists(root + Hero::kSkeletonPath))
+      << "no built data below " << root << ": build the ombrel_data target";
   ferrox::notifier = &notifier;
 }
 
