@@ -54,6 +54,11 @@ const std::vector<LevelReplay>& replays() {
       {"chap-01/02-diagonal-climb",
        {{"R", 1.268, ""}, {"R", 1.522, "z"}, {"R", 1.460, "z"}, {"R", 1.470, "z"}, {"R", 1.260, "z"},
         {"R", 0.786, "z"}, {"R", 5.0, "z"}}},
+      // Up the shelves: to the end of each, jump, turn.
+      {"chap-01/03-vertical-climb",
+       {{"R", 0.868, ""}, {"R", 1.5, "z"}, {"L", 0.61, ""}, {"L", 1.5, "z"}, {"R", 0.604, ""}, {"R", 1.5, "z"},
+        {"L", 0.614, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 1.5, "z"},
+        {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 2.0, "z"}}},
       // A running jump from near the end of the ledge and of each platform.
       {"chap-01/04-platforms",
        {{"R", 1.294, ""}, {"R", 2.184, "z"}, {"R", 2.244, "z"}, {"R", 2.244, "z"}, {"R", 2.25, "z"}, {"R", 3.0, "z"}}},
@@ -63,9 +68,18 @@ const std::vector<LevelReplay>& replays() {
       {"chap-01/06-dangerous-fall", {{"R", 3.586, ""}, {"L", 4.55, ""}, {"R", 4.938, ""}, {"L", 7.0, ""}}},
       // A running jump across each street.
       {"chap-01/07-ghost-city", {{"R", 1.224, ""}, {"R", 2.272, "z"}, {"R", 2.344, "z"}, {"R", 2.198, "z"}, {"R", 3.5, "z"}}},
+      // Out to the moon and up its slope, back over the floating rocks.
+      {"chap-01/08-to-the-moon-and-back",
+       {{"R", 11.0, ""}, {"L", 1.506, ""}, {"L", 1.698, "z"}, {"L", 1.552, "z"}, {"L", 1.682, "z"}, {"L", 1.678, "z"},
+        {"L", 1.678, "z"}, {"L", 2.5, "z"}}},
       // Let the first volleys pass, run under the rest, jump the block, push
       // the crate against the last turret's fire.
       {"chap-01/09-it-shoots-at-you", {{"", 0.45, ""}, {"R", 3.942, ""}, {"R", 8.0, "z"}}},
+      // Down the shelves, turning on each; on the second, wait for the turret's
+      // laser to pass before dropping; then the tunnel's two pits.
+      {"chap-01/10-to-the-inner-planet",
+       {{"R", 3.586, ""}, {"L", 0.45, ""}, {"", 0.7, ""}, {"L", 3.78, ""}, {"R", 4.956, ""}, {"L", 4.828, ""},
+        {"R", 6.36, ""}, {"R", 1.582, "z"}, {"R", 3.0, "z"}}},
       // Through the biters at full drive, a jump at each block and the pit;
       // the healers make up for the bites.
       {"chap-02/02-blob-hell", {{"R", 2.588, ""}, {"R", 3.398, "z"}, {"R", 3.132, "z"}, {"R", 3.05, "z"}, {"R", 3.0, "z"}}},
