@@ -80,9 +80,20 @@ const std::vector<LevelReplay>& replays() {
       {"chap-01/10-to-the-inner-planet",
        {{"R", 3.586, ""}, {"L", 0.45, ""}, {"", 0.7, ""}, {"L", 3.78, ""}, {"R", 4.956, ""}, {"L", 4.828, ""},
         {"R", 6.36, ""}, {"R", 1.582, "z"}, {"R", 3.0, "z"}}},
+      // Up the shelves as in the first chapter's climb, past the biters.
+      {"chap-02/01-moss-tower",
+       {{"R", 0.868, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 1.5, "z"}, {"R", 0.604, ""}, {"R", 1.5, "z"},
+        {"L", 0.614, ""}, {"L", 1.5, "z"}, {"R", 0.664, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 1.5, "z"},
+        {"R", 0.61, ""}, {"R", 1.5, "z"}, {"L", 0.676, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"},
+        {"L", 0.61, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.594, ""}, {"L", 2.0, "z"}}},
       // Through the biters at full drive, a jump at each block and the pit;
       // the healers make up for the bites.
       {"chap-02/02-blob-hell", {{"R", 2.588, ""}, {"R", 3.398, "z"}, {"R", 3.132, "z"}, {"R", 3.05, "z"}, {"R", 3.0, "z"}}},
+      // Jump the acid, drive under the burning roof, jump the step.
+      {"chap-02/03-bowels", {{"R", 3.664, ""}, {"R", 5.686, "z"}, {"R", 3.5, "z"}}},
+      // A jump near the top of the first slope carries over the first pit;
+      // the second from its rim.
+      {"chap-02/04-icy-ascent", {{"R", 2.98, ""}, {"R", 4.54, "z"}, {"R", 5.5, "z"}}},
   };
   return all;
 }
