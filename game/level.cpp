@@ -68,9 +68,9 @@ void stepAndRemove(ferrox::IndexedList<Object*>& list, Step step) {
 }
 
 template <typename Object>
-const Object* findByBody(const ferrox::IndexedList<Object*>& list, const ferrox::Skeleton* body) {
+Object* findByBody(const ferrox::IndexedList<Object*>& list, const ferrox::Skeleton* body) {
   if (body == nullptr) return nullptr;
-  for (const Object* o : list) {
+  for (Object* o : list) {
     if (o->body() == body) return o;
   }
   return nullptr;
@@ -346,7 +346,7 @@ int32_t Level::enemyKind(const ferrox::Skeleton* body) const {
 }
 
 Enemy* Level::findEnemy(const ferrox::Skeleton* body) const {
-  return const_cast<Enemy*>(findByBody(enemies, body));
+  return findByBody(enemies, body);
 }
 
 void Level::setExit(Vec2 a, Vec2 b) {
