@@ -2,14 +2,20 @@
 // barrel tip, the laser sound's angle, the editor setters and the records.
 #include "game/gorvex.h"
 
+#include <SDL.h>
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 #include <limits>
 #include <vector>
 
 #include "game/laser.h"
+#include "kettar/app_config.h"
 #include "kettar/byte_buffer.h"
+#include "kettar/mixer.h"
 #include "objects_fixture.h"
 
 namespace {
@@ -212,6 +218,48 @@ TEST_F(GorvexWorld, WithoutABarrelTipNothingIsFired) {
     clock.advance(kStep);
   }
   EXPECT_EQ(Level::current->lasers.count, 0u);
+}
+
+class GorvexMixer : public GorvexWorld {
+ protected:
+  void SetUp() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
+    mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
+    ASSERT_TRUE(mixer_->active());
+    Kettar::mixer = mixer_.get();
+    // Handles of an earlier mixer of this process name nothing here.
+    Gorvex::laserSound = -1;
+    GorvexWorld::SetUp();
+  }
+  void TearDown() override {
+    GorvexWorld::TearDown();
+    Kettar::mixer = nullptr;
+    Gorvex::laserSound = -1;
+    mixer_.reset();
+    SDL_Quit();
+  }
+  Kettar::AudioConfig settings_;
+  std::unique_ptr<Kettar::Mixer> mixer_;
+};
+
+TEST_F(GorvexMixer, EachLaserSoundsOnceTheHeroIsKnown) {
+  LevelFile::LevelRecord r = openLevel();
+  LevelFile::TurretRecord t;
+  t.position = Vec2(-10.0f, 5.0f);
+  t.interval = 1.0f;
+  r.turrets = {t, t};
+  Level& level = makeLevel(r);
+  ASSERT_NE(Gorvex::laserSound, -1) << "the first turret set-up loads the laser sound";
+  Gorvex& g = *level.gorvexes[0];
+  // Before the level knows the hero, a laser leaves without a sound.
+  g.fire();
+  EXPECT_EQ(level.lasers.count, 1u);
+  EXPECT_EQ(Mix_Playing(-1), 0);
+  makeHero(Vec2(0.0f, 0.0f));
+  g.fire();
+  EXPECT_EQ(level.lasers.count, 2u);
+  EXPECT_EQ(Mix_Playing(-1), 1);
 }
 
 }  // namespace
