@@ -94,6 +94,13 @@ const std::vector<LevelReplay>& replays() {
       // A jump near the top of the first slope carries over the first pit;
       // the second from its rim.
       {"chap-02/04-icy-ascent", {{"R", 2.98, ""}, {"R", 4.54, "z"}, {"R", 5.5, "z"}}},
+      // Roof to roof; on the fifth roof, wait out a volley of the far turret
+      // before the last jump and the run for the exit.
+      {"chap-02/05-the-city",
+       {{"R", 1.224, ""}, {"R", 2.334, "z"}, {"R", 2.56, "z"}, {"R", 2.624, "z"}, {"R", 1.23, "z"}, {"L", 0.5, ""},
+        {"", 1.2, ""}, {"R", 1.582, ""}, {"R", 3.5, "z"}}},
+      // Down the funnel, off each shelf and back the other way on the next.
+      {"chap-02/06-spiral-of-sorrow", {{"R", 3.474, ""}, {"L", 3.856, ""}, {"R", 3.222, ""}, {"L", 5.0, ""}}},
   };
   return all;
 }
