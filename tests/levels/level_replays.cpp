@@ -36,6 +36,25 @@ ReplayScript scriptOf(const std::vector<Leg>& legs) {
   return script;
 }
 
+const std::vector<std::string>& menuLevels() {
+  static const std::vector<std::string> all = {
+      "tutorial/01-move",          "tutorial/02-jump",
+      "tutorial/03-jump-or-die",   "tutorial/04-shoot",
+      "tutorial/05-aim-better",    "tutorial/06-move-the-box",
+      "tutorial/07-swing",         "tutorial/08-shoot-release",
+      "tutorial/09-vazars",        "tutorial/10-training-room",
+      "chap-01/01-secret-exit",    "chap-01/02-diagonal-climb",
+      "chap-01/03-vertical-climb", "chap-01/04-platforms",
+      "chap-01/05-v-room",         "chap-01/06-dangerous-fall",
+      "chap-01/07-ghost-city",     "chap-01/08-to-the-moon-and-back",
+      "chap-01/09-it-shoots-at-you", "chap-01/10-to-the-inner-planet",
+      "chap-02/01-moss-tower",     "chap-02/02-blob-hell",
+      "chap-02/03-bowels",         "chap-02/04-icy-ascent",
+      "chap-02/05-the-city",       "chap-02/06-spiral-of-sorrow",
+  };
+  return all;
+}
+
 const std::vector<LevelReplay>& replays() {
   static const std::vector<LevelReplay> all = {
       {"tutorial/01-move", {{"R", 10.0, ""}}},

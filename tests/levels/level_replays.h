@@ -32,7 +32,10 @@ int32_t keyOf(char c);
 // name no key are left out.
 ReplayScript scriptOf(const std::vector<Leg>& legs);
 
-// Every level, in menu order.
+// The 26 levels the menu offers, in its order (below data/levels/, without ".orl").
+const std::vector<std::string>& menuLevels();
+
+// A replay that finishes it for every level that has one, in menu order.
 const std::vector<LevelReplay>& replays();
 
 }  // namespace levelreplay
