@@ -140,7 +140,7 @@ bool Grapple::advanceTip() {
       addInternalLink(ferrox::kStiff, anchor->index - 1, anchor->index, kLinkStiffness,
                       kAnchorSpring);
       hooked_ = 1;
-      playHook();
+      playGroup(hookSounds);
       return true;
     }
     if (hit->kind() == ferrox::kStiff && !isLaser(body)) {
@@ -150,7 +150,7 @@ bool Grapple::advanceTip() {
       hookLink_ = makeSegment(tip, hookQuark, true);
       links.pushBack(hookLink_);
       hooked_ = 1;
-      playHook();
+      playGroup(hookSounds);
       return true;
     }
     Enemy* enemy = findEnemy(body);
@@ -174,8 +174,6 @@ bool Grapple::advanceTip() {
           kLinkFriction);
   return true;
 }
-
-void Grapple::playHook() const { playGroup(hookSounds); }
 
 bool Grapple::reel(float amount) {
   if (!hooked_ || cut_ || heroSideLink_ == nullptr || linkToRemove_ != nullptr) return false;

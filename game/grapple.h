@@ -86,7 +86,6 @@ class Grapple final : public ferrox::Skeleton {
   // Deletes the marked link through the body (a quark it leaves bare goes too)
   // and forgets every pointer that named it.
   void removeMarked();
-  void playHook() const;
 
   ferrox::Skeleton* heroBody_;           // not owned; the tip passes through it
   ferrox::Skeleton* hookedBody_ = nullptr;  // not owned; null when flying or on terrain
