@@ -328,6 +328,7 @@ bool openWindow() {
     return false;
   }
   Kettar::createTextureManager(1.0f);
+  std::printf("OpenGL renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   return true;
 }
 
