@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "ferrox/contact_pair.h"
 #include "ferrox/contact_record.h"
 #include "ferrox/grid.h"
 #include "ferrox/link.h"
@@ -191,6 +192,52 @@ TEST_F(RopeCut, DetachRightAfterACutKeepsTheCut) {
   ASSERT_TRUE(playStep());
   EXPECT_EQ(rope->links.count, links - 2);
   EXPECT_EQ(rope->heroSideLink(), nullptr);
+}
+
+bool pairNames(const ferrox::Link* link) {
+  for (const ferrox::ContactPair& p : ferrox::world->pairs) {
+    if (p.first == link || p.second == link) return true;
+  }
+  return false;
+}
+
+// A laser's record and a pending pair name rope links that reeling in and
+// release then delete: nothing is left to name them.
+TEST_F(RopeCut, ReelingAndReleaseLeaveNoRecordOrPairOfADeletedLink) {
+  hookCeiling();
+  Laser* laser = addLaserSegment(Vec2(6.0f, 6.0f), Vec2(7.0f, 6.0f));
+  auto touch = [&](ferrox::Link* ropeLink) {
+    ferrox::recordContact(ropeLink, laser->link());
+    ferrox::recordContact(laser->link(), ropeLink);
+    ferrox::world->pairs.pushBack(ferrox::ContactPair{laser->link(), ropeLink});
+  };
+  const ferrox::Link* merged = rope->links[1];
+  touch(rope->links[1]);
+  uint32_t count = rope->quarks.count;
+  while (rope->quarks.count == count) ASSERT_TRUE(rope->reel(-kStep));
+  EXPECT_EQ(laser->body()->lastOtherLink, nullptr);
+  EXPECT_EQ(rope->lastOwnLink, nullptr);
+  EXPECT_FALSE(pairNames(merged));
+  ferrox::clearContacts();
+
+  // The hero-side link: its record is the arm body's.
+  const ferrox::Link* split = rope->links[0];
+  touch(rope->links[0]);
+  ASSERT_EQ(arm->lastOwnLink, split);
+  count = rope->quarks.count;
+  while (rope->quarks.count == count) ASSERT_TRUE(rope->reel(kStep));
+  EXPECT_EQ(laser->body()->lastOtherLink, nullptr);
+  EXPECT_EQ(arm->lastOwnLink, nullptr);
+  EXPECT_FALSE(pairNames(split));
+  ferrox::clearContacts();
+
+  const ferrox::Link* last = rope->links[rope->links.count - 2];
+  touch(rope->links[rope->links.count - 2]);
+  Grapple::release(std::move(rope));
+  notifier.rope = nullptr;
+  EXPECT_EQ(laser->body()->lastOtherLink, nullptr);
+  EXPECT_FALSE(pairNames(last));
+  EXPECT_FALSE(laser->dead());
 }
 
 // Lasers fly through the rope over and over while it is reeled both ways,
