@@ -137,55 +137,11 @@ expect_banner() {
   [ "$(printf '%s\n' "$first" | sed -n 3p)" = "Running in $work/" ] || fail "banner line 3"
 }
 
-# The settings file the demo writes with every setting at its default.
-default_config() {
-  cat <<'CFG'
-
-AppConfig
-{
-  dualThread = false
-  turbo = false
-  fps = 60
-  pps = 120
-  mouseSpeed = 40
-  logTo = console
-}
-
-
-VideoConfig
-{
-  resizable = true
-  stretchOnResize = false
-  vsync = false
-  width = 800
-  height = 600
-  minWidth = 320
-  minHeight = 200
-  fullScreen = false
-  antialias = 0
-  anisotropic = false
-  stencil = false
-}
-
-
-AudioConfig
-{
-  active = true
-  frequency = 44100
-  buffer = 1024
-  stereo = true
-  voices = 8
-  musicVol = 40
-  soundVol = 60
-  fade = false
-  cycle = false
-  musicRestart = 1.00000
-  musicFadeIn = 2.00000
-  musicFadeOut = 2.00000
-}
-
-CFG
-}
+# The settings file the demo writes with every setting at its default; the framework's
+# unit tests compare the written form against the same file.
+default_settings=$(dirname "${BASH_SOURCE[0]}")/../kettar/default_settings.cfg
+[ -f "$default_settings" ] || fail "no default settings file: $default_settings"
+default_config() { cat "$default_settings"; }
 
 # write_config SED-SCRIPT: demo.cfg = the defaults edited by the script.
 write_config() { default_config | sed -e "$1" >"$work/demo.cfg"; }
