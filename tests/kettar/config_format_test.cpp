@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -9,16 +8,14 @@
 
 #include "config_settings.h"
 #include "kettar/app_config.h"
+#include "media_assets.h"
 
 namespace {
 
 // The file written with every setting at its default; the demo's whole-program tests
 // compare what the demo writes against the same file.
 std::string defaultFile() {
-  std::ifstream in(OMBREL_SOURCE_DIR "/tests/kettar/default_settings.cfg", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return media_test::readFile(OMBREL_SOURCE_DIR "/tests/kettar/default_settings.cfg");
 }
 
 std::string withCrlf(const std::string& text) {

@@ -13,19 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "media_assets.h"
+
 namespace {
 
-// Points the standard output at a string for the test's life.
-class CaptureStandardOutput {
- public:
-  CaptureStandardOutput() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
-  ~CaptureStandardOutput() { std::cout.rdbuf(saved_); }
-  std::string text() const { return text_.str(); }
-
- private:
-  std::ostringstream text_;
-  std::streambuf* saved_;
-};
+using media_test::CoutCapture;
 
 void pushNothing() {}
 
@@ -127,7 +119,7 @@ TEST_F(KettarAppTest, StartCallsTheHooksInOrderAndValidatesOnlyAFileThatWasRead)
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    CaptureStandardOutput out;
+    CoutCapture out;
     {
       RecordingApp app;
       if (!row.file.empty()) app.configPath = writeConfigFile(row.file);
@@ -158,7 +150,7 @@ TEST_F(KettarAppTest, StartCallsTheHooksInOrderAndValidatesOnlyAFileThatWasRead)
 
 TEST_F(KettarAppTest, WithLogToNoneOnlyTheBannerAndTheFileLineReachTheConsole) {
   const std::string path = writeConfigFile("AppConfig\n{\n  logTo = none\n}\n");
-  CaptureStandardOutput out;
+  CoutCapture out;
   {
     RecordingApp app;
     app.configPath = path;
@@ -179,7 +171,7 @@ TEST_F(KettarAppTest, TheDefaultForceHookSaysSoAndTheSettingsStartFromTheDefault
    public:
     void forceConfig() override { KettarApp::forceConfig(); }
   };
-  CaptureStandardOutput out;
+  CoutCapture out;
   PlainApp app;
   app.appConfig.fps = 5;
   app.videoConfig.width = 7;
@@ -190,7 +182,7 @@ TEST_F(KettarAppTest, TheDefaultForceHookSaysSoAndTheSettingsStartFromTheDefault
 }
 
 TEST_F(KettarAppTest, StartSubsystemsAsksForTheMusicHookAndSetsTheViewportUp) {
-  CaptureStandardOutput out;
+  CoutCapture out;
   RecordingApp app;
   app.start();
   app.videoConfig.width = 1024;

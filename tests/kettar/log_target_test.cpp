@@ -9,14 +9,9 @@
 #include <sstream>
 #include <string>
 
-namespace {
+#include "media_assets.h"
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+namespace {
 
 class LogTargetTest : public ::testing::Test {
  protected:
@@ -30,7 +25,7 @@ class LogTargetTest : public ::testing::Test {
     rmdir(directory.c_str());
   }
 
-  std::string logFile() const { return readFile(directory + Kettar::LogTarget::kFileName); }
+  std::string logFile() const { return media_test::readFile(directory + Kettar::LogTarget::kFileName); }
 
   std::string directory;
   std::ostringstream console;

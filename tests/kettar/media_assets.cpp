@@ -32,6 +32,13 @@ void writeFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
 std::string blockBytes(const std::string& raw) {
   Kettar::ByteBuffer b;
   b.append(raw.data(), static_cast<uint32_t>(raw.size()));

@@ -26,6 +26,8 @@ class TempDir {
 };
 
 void writeFile(const std::string& path, const std::string& bytes);
+// The file's bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
 
 // A texture file block: i32 width, i32 height, then the given pixel bytes.
 std::string ktrBytes(int32_t width, int32_t height, const std::vector<uint8_t>& pixels);

@@ -12,19 +12,11 @@
 #include <vector>
 
 #include "kettar/sdl_kettar_app.h"
+#include "media_assets.h"
 
 namespace {
 
-class CaptureStandardOutput {
- public:
-  CaptureStandardOutput() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
-  ~CaptureStandardOutput() { std::cout.rdbuf(saved_); }
-  std::string text() const { return text_.str(); }
-
- private:
-  std::ostringstream text_;
-  std::streambuf* saved_;
-};
+using media_test::CoutCapture;
 
 class EventApp : public Kettar::SDLKettarApp {
  public:
@@ -82,7 +74,7 @@ class SDLEngineEvents : public ::testing::Test {
   SDLEngineEvents() : engine(&app, &app.appConfig, &app.videoConfig) { Kettar::engine = &engine; }
   ~SDLEngineEvents() override { Kettar::engine = nullptr; }
 
-  CaptureStandardOutput out;
+  CoutCapture out;
   EventApp app;
   Kettar::SDLEngine engine;
 };
@@ -165,7 +157,7 @@ class DummyVideo : public ::testing::Test {
 };
 
 TEST_F(DummyVideo, TheUserEventReachesTheApplicationThroughTheQueue) {
-  CaptureStandardOutput out;
+  CoutCapture out;
   EventApp app;
   Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
   EXPECT_EQ(app.userEventPusher(), &Kettar::pushUserEvent);
@@ -176,7 +168,7 @@ TEST_F(DummyVideo, TheUserEventReachesTheApplicationThroughTheQueue) {
 }
 
 TEST_F(DummyVideo, NoWindowMeansNoEngine) {
-  CaptureStandardOutput out;
+  CoutCapture out;
   EventApp app;
   Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
   EXPECT_FALSE(engine.init());
@@ -208,7 +200,7 @@ TEST_F(DummyVideo, MouseEventsWaitForTheFilterTimerAndQueuedKeysSurviveIt) {
 
 TEST(SDLKettarApp, AnEngineThatCannotStartEndsTheRunWithOne) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
-  CaptureStandardOutput out;
+  CoutCapture out;
   int result = -1;
   {
     EventApp app;
