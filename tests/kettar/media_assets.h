@@ -55,6 +55,22 @@ class CoutCapture {
   std::streambuf* old_;
 };
 
+// Sets an environment variable while it lives, then puts back what was there, so
+// that a test choosing SDL's dummy drivers leaves the next test in the process the
+// display it was given.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  bool had_;           // whether the variable was set before
+  std::string old_;    // its value then; empty when it was not set
+};
+
 // Opens a 64x64 SDL OpenGL window with GLEW for each test. Without a display
 // (a local headless run) the test is skipped; CI always has one.
 class GlWindowTest : public ::testing::Test {

@@ -154,20 +154,12 @@ TEST(MixerInactiveTest, AudioSwitchedOffDoesNothingAndIsSafe) {
 class AudioTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    saveVideoDriver();
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
     ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0) << SDL_GetError();
     finishedCalls = 0;
   }
   void TearDown() override {
     Kettar::timerTable.removeAll();
     SDL_Quit();
-    if (hadVideoDriver_) {
-      setenv("SDL_VIDEODRIVER", videoDriver_.c_str(), 1);
-    } else {
-      unsetenv("SDL_VIDEODRIVER");
-    }
   }
 
   // Pumps events for up to seconds, calling onUser for each music-finished
@@ -192,13 +184,8 @@ class AudioTest : public ::testing::Test {
   TempDir dir;
 
  private:
-  void saveVideoDriver() {
-    const char* v = std::getenv("SDL_VIDEODRIVER");
-    hadVideoDriver_ = v != nullptr;
-    if (v) videoDriver_ = v;
-  }
-  bool hadVideoDriver_ = false;
-  std::string videoDriver_;
+  media_test::ScopedEnv audioDriver_{"SDL_AUDIODRIVER", "dummy"};
+  media_test::ScopedEnv videoDriver_{"SDL_VIDEODRIVER", "dummy"};
 };
 
 std::atomic<int> AudioTest::finishedCalls{0};

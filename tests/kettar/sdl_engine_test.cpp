@@ -4,7 +4,6 @@
 #include "kettar/sdl_engine.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <iostream>
 #include <sstream>
@@ -149,11 +148,11 @@ TEST_F(SDLEngineEvents, QuitAndUserEvents) {
 // SDL on its dummy video driver: events work, an OpenGL window cannot be had.
 class DummyVideo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-  }
+  void SetUp() override { ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError(); }
   void TearDown() override { SDL_Quit(); }
+
+ private:
+  media_test::ScopedEnv videoDriver_{"SDL_VIDEODRIVER", "dummy"};
 };
 
 TEST_F(DummyVideo, TheUserEventReachesTheApplicationThroughTheQueue) {
@@ -199,7 +198,7 @@ TEST_F(DummyVideo, MouseEventsWaitForTheFilterTimerAndQueuedKeysSurviveIt) {
 }
 
 TEST(SDLKettarApp, AnEngineThatCannotStartEndsTheRunWithOne) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  media_test::ScopedEnv videoDriver("SDL_VIDEODRIVER", "dummy");
   CoutCapture out;
   int result = -1;
   {
