@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <set>
 #include <utility>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "body_test_support.h"
 #include "ferrox/grid.h"
 #include "ferrox/skeleton.h"
+#include "support/sdl_video.h"
 
 namespace {
 
@@ -23,14 +23,8 @@ namespace {
 class DebugDrawTest : public bodytest::WorldFixture {
  protected:
   void SetUp() override {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') GTEST_SKIP() << "no display for an OpenGL window";
-    int started = -1;
-    for (int attempt = 0; attempt < 50 && started != 0; ++attempt) {
-      started = SDL_Init(SDL_INIT_VIDEO);
-      if (started != 0) SDL_Delay(100);
-    }
-    ASSERT_EQ(started, 0) << SDL_GetError();
+    if (!test_support::haveDisplay()) GTEST_SKIP() << "no display for an OpenGL window";
+    ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
     ASSERT_NE(SDL_SetVideoMode(64, 64, 32, SDL_OPENGL), nullptr) << SDL_GetError();
     open_ = true;
     glViewport(0, 0, 1200, 1000);

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "kettar/byte_buffer.h"
+#include "support/sdl_video.h"
 
 namespace media_test {
 
@@ -206,16 +207,8 @@ ScopedEnv::~ScopedEnv() {
 }
 
 void GlWindowTest::SetUp() {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') GTEST_SKIP() << "no display for an OpenGL window";
-  // An X server resets when its last client leaves and refuses connections
-  // meanwhile; parallel tests come and go, so a refusal is tried again.
-  int started = -1;
-  for (int attempt = 0; attempt < 50 && started != 0; ++attempt) {
-    started = SDL_Init(SDL_INIT_VIDEO);
-    if (started != 0) SDL_Delay(100);
-  }
-  ASSERT_EQ(started, 0) << SDL_GetError();
+  if (!test_support::haveDisplay()) GTEST_SKIP() << "no display for an OpenGL window";
+  ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   ASSERT_NE(SDL_SetVideoMode(64, 64, 32, SDL_OPENGL), nullptr) << SDL_GetError();
   ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "kettar/camera.h"
 #include "kettar/font.h"
 #include "kettar/viewport.h"
+#include "support/sdl_video.h"
 
 namespace {
 
@@ -23,15 +23,8 @@ constexpr int kHeight = 64;
 class TextWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') GTEST_SKIP() << "no display for an OpenGL window";
-    // The X server may be resetting after another test's last client left: try again.
-    int started = -1;
-    for (int attempt = 0; attempt < 50 && started != 0; ++attempt) {
-      started = SDL_Init(SDL_INIT_VIDEO);
-      if (started != 0) SDL_Delay(100);
-    }
-    ASSERT_EQ(started, 0) << SDL_GetError();
+    if (!test_support::haveDisplay()) GTEST_SKIP() << "no display for an OpenGL window";
+    ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     ASSERT_NE(SDL_SetVideoMode(kWidth, kHeight, 32, SDL_OPENGL), nullptr) << SDL_GetError();
     open_ = true;
