@@ -13,7 +13,7 @@
 #include <fstream>
 
 #include "kettar/byte_buffer.h"
-#include "support/sdl_video.h"
+#include "../support/sdl_video.h"  // also built into make_demo_media, which lacks tests/ on its path
 
 namespace media_test {
 
