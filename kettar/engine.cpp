@@ -145,6 +145,31 @@ void Engine::physicsStep() {
   stepCount.fetch_add(1);
 }
 
+float Engine::drawFrame(Stopwatch& frame) {
+  frame.restart();
+  current->draw();
+  swapBuffers();
+  frameCount.fetch_add(1);
+  // A draw of 0.1 s or more forgets what is owed and still waits out a full frame.
+  const float t = static_cast<float>(frame.elapsed());
+  if (t >= 0.1) {
+    pending = 0.0f;
+    return 0.0f;
+  }
+  return t;
+}
+
+void Engine::sleepPumping(float remaining) {
+  Stopwatch slice;
+  while (remaining >= 0.01) {
+    slice.restart();
+    sleepSeconds(0.01);
+    pumpEvents();
+    remaining -= static_cast<float>(slice.elapsed());
+  }
+  if (remaining > 0.001) sleepSeconds(remaining);
+}
+
 float Engine::stepsInFrame(float remaining) {
   Stopwatch slice;
   while (remaining >= physicsPeriod && pending >= 1.0f) {
@@ -158,31 +183,14 @@ float Engine::stepsInFrame(float remaining) {
 
 int Engine::singleThreadLoop(bool spin) {
   Stopwatch frame;
-  Stopwatch slice;
   do {
-    frame.restart();
-    current->draw();
-    swapBuffers();
-    frameCount.fetch_add(1);
-
-    // A draw of 0.1 s or more forgets what is owed and still waits out a full frame.
-    float t = static_cast<float>(frame.elapsed());
-    if (t >= 0.1) {
-      pending = 0.0f;
-      t = 0.0f;
-    }
+    const float t = drawFrame(frame);
     if (t < framePeriod) {
-      float remaining = stepsInFrame(framePeriod - t);
+      const float remaining = stepsInFrame(framePeriod - t);
       if (spin) {
         while (static_cast<float>(frame.elapsed()) < framePeriod) pumpEvents();
       } else {
-        while (remaining >= 0.01) {
-          slice.restart();
-          sleepSeconds(0.01);
-          pumpEvents();
-          remaining -= static_cast<float>(slice.elapsed());
-        }
-        if (remaining > 0.001) sleepSeconds(remaining);
+        sleepPumping(remaining);
       }
     }
     // Steps still owed run now, whatever the time.
@@ -210,25 +218,8 @@ int Engine::turboLoop() { return singleThreadLoop(true); }
 int Engine::renderLoop() {
   Stopwatch frame;
   do {
-    frame.restart();
-    current->draw();
-    swapBuffers();
-    frameCount.fetch_add(1);
-    float t = static_cast<float>(frame.elapsed());
-    if (t >= 0.1) {
-      pending = 0.0f;
-      t = 0.0f;
-    }
-    if (t < framePeriod) {
-      float remaining = framePeriod - t;
-      while (remaining >= 0.01) {
-        frame.restart();
-        sleepSeconds(0.01);
-        pumpEvents();
-        remaining -= static_cast<float>(frame.elapsed());
-      }
-      if (remaining > 0.001) sleepSeconds(remaining);
-    }
+    const float t = drawFrame(frame);
+    if (t < framePeriod) sleepPumping(framePeriod - t);
     pumpEvents();
   } while (!quit);
   return 1;

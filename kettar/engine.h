@@ -14,6 +14,8 @@
 
 namespace Kettar {
 
+class Stopwatch;
+
 class Engine {
  public:
   Engine(CallbackInterface* callback, AppConfig* appConfig, VideoConfig* videoConfig);
@@ -80,6 +82,12 @@ class Engine {
   VideoConfig* videoConfig;      // likewise; a resize writes the new size here
 
  private:
+  // Draws and shows one frame timed by frame (restarted first); returns the draw's time,
+  // or 0 after a draw of 0.1 s or more, which forgets the steps owed.
+  float drawFrame(Stopwatch& frame);
+  // Sleeps that long in 0.01 s slices, pumping events after each; a last piece over
+  // 1 ms is slept without pumping.
+  void sleepPumping(float remaining);
   // The steps owed that fit into the time left of the frame; returns the time left then.
   float stepsInFrame(float remaining);
   int singleThreadLoop(bool spin);
