@@ -28,10 +28,7 @@ void KettarApp::start() {
   appConfig.logTo = appDefaults.logTo;
   applyLogTarget();
   std::cout << bannerText(backendName(), executableDirectory) << std::flush;
-  appConfig = appDefaults;
-  videoConfig = videoDefaults;
-  audioConfig = audioDefaults;
-  applyLogTarget();
+  restoreDefaults();
   loadConfigHook();
   applyLogTarget();
   if (configRead) validateConfig();
