@@ -10,14 +10,16 @@
 
 #include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
+#include "ferrox/quark.h"
 #include "ferrox/skeleton.h"
 
 namespace {
 
+using ferrox::kFixed;
+using ferrox::kStiff;
 using ferrox::Skeleton;
 
 constexpr float kDt = 0.002f;
-constexpr int32_t kFixed = 0, kStiff = 1;
 
 struct Scene {
   std::unique_ptr<Skeleton> terrain;

@@ -25,7 +25,9 @@ using ferrox::Link;
 using ferrox::Quark;
 using ferrox::Skeleton;
 
-constexpr int32_t kFixed = 0, kStiff = 1, kSoft = 2;
+using ferrox::kFixed;
+using ferrox::kSoft;
+using ferrox::kStiff;
 
 // Bodies of one link each (plus extra quarks where asked), in a world wide
 // enough for the ray casts.
