@@ -4,8 +4,8 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <mutex>

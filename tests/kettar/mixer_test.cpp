@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <set>
 

@@ -3,7 +3,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "media_assets.h"

@@ -4,7 +4,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <climits>
+#include <cstdint>
 #include <functional>
 #include <thread>
 
