@@ -45,8 +45,8 @@ TextureManager::~TextureManager() {
 }
 
 int32_t TextureManager::load(const std::string& path, int32_t mode) {
-  const int cached = indexOfPath(path);
-  if (cached >= 0) return static_cast<int32_t>(entries_[cached].id);
+  const int32_t cached = idOfPath(path);
+  if (cached >= 0) return cached;
 
   mode_ = mode;
   int32_t width = 0;
@@ -141,13 +141,11 @@ void TextureManager::upload(uint32_t id, const void* pixels, int32_t width, int3
                             bool bgra) {
   glBindTexture(GL_TEXTURE_2D, id);
   const GLenum format = bgra ? GL_BGRA : GL_RGBA;
-  if (GLEW_VERSION_3_0) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
-    if (buildsMipmaps(mode_)) glGenerateMipmap(GL_TEXTURE_2D);
-  } else if (buildsMipmaps(mode_)) {
+  if (buildsMipmaps(mode_) && !GLEW_VERSION_3_0) {
     gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, width, height, format, GL_UNSIGNED_BYTE, pixels);
   } else {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    if (buildsMipmaps(mode_)) glGenerateMipmap(GL_TEXTURE_2D);
   }
   switch (mode_) {
     case 0:
