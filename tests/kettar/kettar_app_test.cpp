@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iostream>
 #include <cctype>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,22 +57,14 @@ std::vector<std::string> lines(const std::string& text) {
 
 class KettarAppTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kettar-app-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = std::string(pattern) + "/";
-  }
-  void TearDown() override {
-    unlink((directory + "test.cfg").c_str());
-    rmdir(directory.c_str());
-  }
   std::string writeConfigFile(const std::string& text) {
-    const std::string path = directory + "test.cfg";
-    std::ofstream(path) << text;
+    const std::string path = folder.path("test.cfg");
+    media_test::writeFile(path, text);
     return path;
   }
 
-  std::string directory;
+  media_test::TempDir folder;
+  const std::string directory = folder.path("");  // with its trailing "/", as the program's is
 };
 
 // The compiler's date form: "Mar 29 2011", the day padded with a blank.

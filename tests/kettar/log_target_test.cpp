@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,19 +12,10 @@ namespace {
 
 class LogTargetTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kettar-log-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = std::string(pattern) + "/";
-  }
-  void TearDown() override {
-    unlink((directory + Kettar::LogTarget::kFileName).c_str());
-    rmdir(directory.c_str());
-  }
-
   std::string logFile() const { return media_test::readFile(directory + Kettar::LogTarget::kFileName); }
 
-  std::string directory;
+  media_test::TempDir folder;
+  const std::string directory = folder.path("");  // with its trailing "/", as the program's is
   std::ostringstream console;
   std::ostream log{console.rdbuf()};
 };
