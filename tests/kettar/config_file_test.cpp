@@ -8,12 +8,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
 #include "config_settings.h"
+#include "media_assets.h"
 
 namespace {
 
@@ -32,13 +31,6 @@ class ConfigFile : public ::testing::Test {
     fs::remove_all(folder);
   }
 
-  static std::string contents(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  static void put(const std::string& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-  }
   bool onlyTheFileIsLeft() const {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator()) == 1;
   }
@@ -61,7 +53,7 @@ class ConfigFile : public ::testing::Test {
 TEST_F(ConfigFile, SavedFileLoadsBackWithItsMessage) {
   const Settings saved = changed();
   ASSERT_TRUE(Kettar::saveConfig(path, saved.app, saved.video, saved.audio));
-  EXPECT_EQ(contents(path), saved.written());
+  EXPECT_EQ(media_test::readFile(path), saved.written());
   EXPECT_TRUE(onlyTheFileIsLeft());
 
   Settings loaded;
@@ -80,7 +72,7 @@ TEST_F(ConfigFile, MissingFileIsReportedAndChangesNothing) {
 }
 
 TEST_F(ConfigFile, FileWithoutSectionsIsAParseError) {
-  put(path, "fps = 30\n");
+  media_test::writeFile(path, "fps = 30\n");
   Settings s;
   std::ostringstream log;
   EXPECT_FALSE(Kettar::loadConfig(path, log, s.app, s.video, s.audio));
@@ -89,14 +81,14 @@ TEST_F(ConfigFile, FileWithoutSectionsIsAParseError) {
 }
 
 TEST_F(ConfigFile, SaveReplacesALongerFileWholly) {
-  put(path, std::string(5000, '#'));
+  media_test::writeFile(path, std::string(5000, '#'));
   const Settings s;
   ASSERT_TRUE(Kettar::saveConfig(path, s.app, s.video, s.audio));
-  EXPECT_EQ(contents(path), s.written());
+  EXPECT_EQ(media_test::readFile(path), s.written());
 }
 
 TEST_F(ConfigFile, SaveKeepsThePermissionsOfTheOldFile) {
-  put(path, "old");
+  media_test::writeFile(path, "old");
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
   const Settings s;
   ASSERT_TRUE(Kettar::saveConfig(path, s.app, s.video, s.audio));
@@ -113,27 +105,27 @@ TEST_F(ConfigFile, SaveIntoAMissingFolderFails) {
 }
 
 TEST_F(ConfigFile, BlockedTemporaryLeavesTheOldFile) {
-  put(path, "old settings\n");
+  media_test::writeFile(path, "old settings\n");
   fs::create_directory(path + ".tmp");
   const Settings s;
   EXPECT_FALSE(Kettar::saveConfig(path, s.app, s.video, s.audio));
-  EXPECT_EQ(contents(path), "old settings\n");
+  EXPECT_EQ(media_test::readFile(path), "old settings\n");
 }
 
 TEST_F(ConfigFile, UnwritableFolderLeavesTheOldFile) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
-  put(path, "old settings\n");
+  media_test::writeFile(path, "old settings\n");
   ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
   const Settings s;
   EXPECT_FALSE(Kettar::saveConfig(path, s.app, s.video, s.audio));
-  EXPECT_EQ(contents(path), "old settings\n");
+  EXPECT_EQ(media_test::readFile(path), "old settings\n");
 }
 
 // A write that fails halfway (here: the process may not write more than 64 bytes into a file)
 // must leave the old file whole and no temporary behind.
 TEST_F(ConfigFile, WriteFailingMidwayLeavesTheOldFile) {
   const std::string old = changed().written();
-  put(path, old);
+  media_test::writeFile(path, old);
 
   rlimit saved;
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -149,7 +141,7 @@ TEST_F(ConfigFile, WriteFailingMidwayLeavesTheOldFile) {
   std::signal(SIGXFSZ, savedHandler);
 
   EXPECT_FALSE(written);
-  EXPECT_EQ(contents(path), old);
+  EXPECT_EQ(media_test::readFile(path), old);
   EXPECT_TRUE(onlyTheFileIsLeft());
 }
 
