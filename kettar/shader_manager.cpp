@@ -19,9 +19,19 @@ const char* const kPointFragmentSource = "void main() { gl_FragColor = gl_Color;
 
 namespace {
 
-// Prints an info log as one line; a log of length 0 prints an empty line.
-void printLog(const std::vector<char>& log, GLsizei written) {
+// Prints the info log of a shader or of the program as one line (a log of length 0
+// prints an empty line) and returns whether the status asked for is set.
+bool reportStatus(GLuint id, GLenum statusName, PFNGLGETSHADERIVPROC getInteger,
+                  PFNGLGETSHADERINFOLOGPROC getLog) {
+  GLint status = 0;
+  GLint length = 0;
+  getInteger(id, statusName, &status);
+  getInteger(id, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+  GLsizei written = 0;
+  getLog(id, static_cast<GLsizei>(log.size()), &written, log.data());
   std::cout.write(log.data(), written) << "\n";
+  return status != 0;
 }
 
 struct PointShader {
@@ -74,29 +84,13 @@ int ShaderManager::loadShader(const std::string& path, uint32_t type) {
 
 bool ShaderManager::checkCompile(int slot) {
   if (!shadersSupported_ || slot < 0 || slot >= kSlotCount || slots_[slot].shader < 0) return false;
-  const GLuint id = static_cast<GLuint>(slots_[slot].shader);
-  GLint status = 0;
-  GLint length = 0;
-  glGetShaderiv(id, GL_COMPILE_STATUS, &status);
-  glGetShaderiv(id, GL_INFO_LOG_LENGTH, &length);
-  std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-  GLsizei written = 0;
-  glGetShaderInfoLog(id, static_cast<GLsizei>(log.size()), &written, log.data());
-  printLog(log, written);
-  return status != 0;
+  return reportStatus(static_cast<GLuint>(slots_[slot].shader), GL_COMPILE_STATUS, glGetShaderiv,
+                      glGetShaderInfoLog);
 }
 
 bool ShaderManager::checkLink() {
   if (!shadersSupported_) return false;
-  GLint status = 0;
-  GLint length = 0;
-  glGetProgramiv(program_, GL_LINK_STATUS, &status);
-  glGetProgramiv(program_, GL_INFO_LOG_LENGTH, &length);
-  std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1), '\0');
-  GLsizei written = 0;
-  glGetProgramInfoLog(program_, static_cast<GLsizei>(log.size()), &written, log.data());
-  printLog(log, written);
-  return status != 0;
+  return reportStatus(program_, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog);
 }
 
 bool ShaderManager::validSlot(int slot) const {
