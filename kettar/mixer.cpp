@@ -65,6 +65,23 @@ namespace {
 // hook: the next track would never come. Fades last at least 1 ms.
 constexpr int32_t kShortestFadeMs = 1;
 
+// Where a file of that path hash goes: the slot that already holds it (loaded set),
+// else the lowest empty slot, -1 when there is none.
+template <typename Item, int N>
+int slotFor(Item* const (&items)[N], const uint32_t (&keys)[N], uint32_t key, bool& loaded) {
+  int candidate = -1;
+  for (int i = N - 1; i >= 0; --i) {
+    if (items[i] == nullptr) {
+      candidate = i;
+    } else if (keys[i] == key) {
+      loaded = true;
+      return i;
+    }
+  }
+  loaded = false;
+  return candidate;
+}
+
 const char* formatName(Uint16 format) {
   switch (format) {
     case 0x0008: return "U8";
@@ -162,14 +179,11 @@ int32_t Mixer::loadSound(const char* path) {
   if (!active_) return -1;
   const uint32_t key = hashString(path);
   if (soundCount_ > kSoundSlots - 1) return -1;
-  int candidate = -1;
-  for (int i = kSoundSlots - 1; i >= 0; --i) {
-    if (sounds_[i] == nullptr) {
-      candidate = i;
-    } else if (soundKeys_[i] == key) {
-      std::cout << "[Mixer] ..." << path << " already loaded\n";
-      return i;
-    }
+  bool loaded = false;
+  const int slot = slotFor(sounds_, soundKeys_, key, loaded);
+  if (loaded) {
+    std::cout << "[Mixer] ..." << path << " already loaded\n";
+    return slot;
   }
   Mix_Chunk* chunk = nullptr;
   if (SDL_RWops* stream = SDL_RWFromFile(path, "rb")) chunk = Mix_LoadWAV_RW(stream, 1);
@@ -177,36 +191,33 @@ int32_t Mixer::loadSound(const char* path) {
     std::cout << "!![Mixer] error: cannot load " << path << "\n";
     return -1;
   }
-  sounds_[candidate] = chunk;
-  soundKeys_[candidate] = key;
+  sounds_[slot] = chunk;
+  soundKeys_[slot] = key;
   ++soundCount_;
   std::cout << "[Mixer] " << path << " loaded\n";
-  return candidate;
+  return slot;
 }
 
 int32_t Mixer::loadMusic(const char* path) {
   if (!active_) return -1;
   const uint32_t key = hashString(path);
   if (musicCount_ > kMusicSlots - 1) return -1;
-  int candidate = -1;
-  for (int i = kMusicSlots - 1; i >= 0; --i) {
-    if (music_[i] == nullptr) {
-      candidate = i;
-    } else if (musicKeys_[i] == key) {
-      std::cout << "!![Mixer] " << path << " already loaded\n";
-      return i;
-    }
+  bool loaded = false;
+  const int slot = slotFor(music_, musicKeys_, key, loaded);
+  if (loaded) {
+    std::cout << "!![Mixer] " << path << " already loaded\n";
+    return slot;
   }
   Mix_Music* music = Mix_LoadMUS(path);
   if (music == nullptr) {
     std::cout << "!![Mixer] error: " << SDL_GetError() << "\n";
     return -1;
   }
-  music_[candidate] = music;
-  musicKeys_[candidate] = key;
+  music_[slot] = music;
+  musicKeys_[slot] = key;
   ++musicCount_;
   std::cout << "[Mixer] " << path << " loaded\n";
-  return candidate;
+  return slot;
 }
 
 int32_t Mixer::playSound(int32_t handle, bool loop, float distance, float near, float far,
