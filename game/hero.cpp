@@ -29,6 +29,9 @@ constexpr float kFreeAimRate = 400.0f;  // degrees a second
 constexpr float kDriveAcceleration = 12000.0f;
 constexpr float kDriveSpeedLimit = 7.0f;  // no drive force from this mean speed on
 constexpr float kDriveSpin = 800.0f;      // wheel degrees a second
+constexpr float kSwingAcceleration = 5000.0f;  // driving while hanging from the rope
+constexpr float kReelOutPush = 10.0f;
+constexpr float kRecoil = 900.0f;
 constexpr float kJumpSide = 750.0f;
 constexpr float kJumpUp = 3000.0f;
 constexpr float kWheelSoundSpin = 120.0f;
@@ -83,6 +86,7 @@ void loadSounds(const std::string& root) {
   fillGroup(touchSounds, root + "data/audio/sounds/tocco/");
   if (wheelSound == -1) wheelSound = Kettar::mixer->loadSound((root + "data/audio/sounds/wheel.wav").c_str());
   if (deathSound == -1) deathSound = Kettar::mixer->loadSound((root + "data/audio/sounds/death.wav").c_str());
+  Grapple::loadSounds(root);
 }
 
 int32_t playSound(int32_t sound, bool loop) {
@@ -142,7 +146,7 @@ std::unique_ptr<Hero> Hero::create(Vec2 start, const std::string& dataRoot) {
 Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root)
     : position_(start.x, start.y, 0.0f),
       body_(new ferrox::Skeleton(skeleton, start, false)),
-      armBody_(new ferrox::Skeleton()),
+      armBody_(new ferrox::Skeleton(false)),
       hinge_(body_->quarks[kHingeQuark]),
       armQuark_(nullptr),
       bodySprite_(root + "data/sprites/body.ktr", 8, 10, false),
@@ -157,14 +161,18 @@ Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root
 }
 
 Hero::~Hero() {
+  grapple_.reset();
   delete armBody_;
   delete body_;
 }
 
 void Hero::preStep() {
-  if (health_ <= 0.0f) return;
-  body_->leaveGrid(false);
-  takeContact();
+  if (health_ > 0.0f) {
+    body_->leaveGrid(false);
+    takeContact();
+  }
+  // A rope left behind by a dead hero goes on.
+  if (grapple_) grapple_->preStep();
 }
 
 void Hero::takeContact() {
@@ -192,6 +200,7 @@ void Hero::takeContact() {
 
 bool Hero::step(float dt) {
   if (health_ <= 0.0f) {
+    if (grapple_) grapple_->step(dt);
     for (Piece& p : pieces_) {
       p.velocity.y -= kPieceGravity * dt;
       p.position += p.velocity * dt;
@@ -209,7 +218,11 @@ bool Hero::step(float dt) {
   Vec2 up = hinge_->position - centre_;
   up.setLength(1.0f);
   bodyAngle_ = -signOf(up.x) * acosDegrees(up.y);
-  placeArm();
+  if (grapple_) {
+    hangArm(up, dt);
+  } else {
+    placeArm();
+  }
 
   wheelAngle_ += wheelSpin_ * dt;
   wheelSpin_ *= 0.999f * (1.0f - dt);
@@ -217,6 +230,7 @@ bool Hero::step(float dt) {
   if (groundLevel_ < 0.5f) onGround_ = 0;
 
   body_->step(dt);
+  if (grapple_ && !grapple_->step(dt)) grapple_.reset();
   const Vec2 mass = body_->centreOfMass();
   position_ = Vec3(mass.x, mass.y, 0.0f);
 
@@ -263,6 +277,25 @@ void Hero::placeArm() {
   armQuark_->setPosition(hinge_->position + Vec2(-std::sin(a), std::cos(a)) * kArmLength);
 }
 
+void Hero::hangArm(Vec2 up, float dt) {
+  const Vec2 before = hinge_->position;
+  armBody_->step(dt);
+  // The arm's rod moves the hinge, a soft quark, but leaves its velocity as it
+  // was: without the move in its velocity too the rope never holds the body.
+  if (dt > 0.0f) hinge_->addVelocity((hinge_->position - before) * (1.0f / dt));
+  Vec2 d = armQuark_->position - hinge_->position;
+  d.setLength(1.0f);
+  armAngle_ = -signOf(up.y * d.x - up.x * d.y) * acosDegrees(d.dot(up));
+}
+
+void Hero::pushFromRope(float length) {
+  if (!grapple_ || grapple_->quarks.count == 0) return;
+  Vec2 d = body_->centroid() - grapple_->quarks[0]->position;
+  if (d.lengthSquared() == 0.0f) return;
+  d.setLength(length);
+  body_->addForce(d);
+}
+
 void Hero::updateWheelSound() {
   if (std::fabs(wheelSpin_) >= kWheelSoundSpin && onGround_) {
     if (!wheelSoundOn_) {
@@ -290,6 +323,7 @@ void Hero::burst(int32_t kind) {
 void Hero::die() {
   health_ = 0.0f;
   body_->leaveGrid(false);
+  if (grapple_) grapple_->detach();
   // A looping wheel would go on under the end screen.
   haltWheelSound();
 
@@ -349,20 +383,44 @@ void Hero::jump() {
 
 void Hero::drive(float amount) {
   for (ferrox::Quark* q : body_->quarks) q->wake();
-  if (onGround_ && body_->meanVelocity().length() < kDriveSpeedLimit) {
-    body_->addForce(Vec2(amount * kDriveAcceleration, 0.0f));
+  if (onGround_) {
+    if (body_->meanVelocity().length() < kDriveSpeedLimit) {
+      body_->addForce(Vec2(amount * kDriveAcceleration, 0.0f));
+    }
+  } else if (grapple_ && grapple_->hooked()) {
+    // Pumps a swing.
+    body_->addForce(Vec2(amount * kSwingAcceleration, 0.0f));
   }
   facingRight_ = amount > 0.0f ? 1 : 0;
   wheelSpin_ = amount < 0.0f ? kDriveSpin : (amount > 0.0f ? -kDriveSpin : 0.0f);
 }
 
 void Hero::aim(bool free, float a) {
-  if (!free) return;
-  if (a > 0.0f) {
-    if (std::fabs(armAngle_) > 4.0f) armAngle_ -= kFreeAimRate * a * signOf(armAngle_);
-  } else if (armAngle_ > -178.0f && armAngle_ < 178.0f) {
-    armAngle_ += kFreeAimRate * std::fabs(a) * signOf(armAngle_);
+  if (free) {
+    if (a > 0.0f) {
+      if (std::fabs(armAngle_) > 4.0f) armAngle_ -= kFreeAimRate * a * signOf(armAngle_);
+    } else if (armAngle_ > -178.0f && armAngle_ < 178.0f) {
+      armAngle_ += kFreeAimRate * std::fabs(a) * signOf(armAngle_);
+    }
   }
+  if (grapple_ && grapple_->hooked()) {
+    // Up shortens the rope, Down lengthens it and pushes the body away from it.
+    grapple_->reel(-a);
+    if (a < 0.0f) pushFromRope(kReelOutPush);
+  }
+}
+
+void Hero::shoot() {
+  if (grapple_) {
+    Grapple::release(std::move(grapple_));
+    return;
+  }
+  if (shotClock_.elapsed() < kShotInterval) return;
+  Vec2 direction = armQuark_->position - hinge_->position;
+  direction.setLength(1.0f);
+  grapple_ = std::make_unique<Grapple>(body_, armQuark_, direction, armQuark_->velocity());
+  pushFromRope(kRecoil);
+  shotClock_.restart();
 }
 
 void Hero::keyLeft(float dt) {
@@ -470,4 +528,6 @@ void Hero::draw() {
   wheelSprite_.drawRect(Vec2(-0.325f, -0.325f), Vec2(0.325f, 0.325f), 0.0f);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glPopMatrix();
+
+  if (grapple_) grapple_->draw();
 }

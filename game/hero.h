@@ -13,7 +13,9 @@
 #include "ferrox/quark.h"
 #include "ferrox/skeleton.h"
 #include "ferrox/vec2.h"
+#include "game/grapple.h"
 #include "game/sprite.h"
+#include "kettar/stopwatch.h"
 
 class Hero {
  public:
@@ -22,6 +24,8 @@ class Hero {
   // The body quark the arm is fixed to; a hero skeleton needs more quarks than this.
   static constexpr uint32_t kHingeQuark = 7;
   static constexpr float kArmLength = 0.25f;
+  // Shots closer together than this after the last one are ignored.
+  static constexpr double kShotInterval = 0.3;
 
   // Builds the hero at the start position from the hero skeleton below the
   // data root (default: the program directory), with its sprites and sounds
@@ -29,7 +33,7 @@ class Hero {
   // cannot be read or has no hinge quark: the level cannot be played.
   static std::unique_ptr<Hero> create(Vec2 start);
   static std::unique_ptr<Hero> create(Vec2 start, const std::string& dataRoot);
-  // The arm body, then the body.
+  // The rope (no sound, no unhook), the arm body, then the body.
   ~Hero();
   Hero(const Hero&) = delete;
   Hero& operator=(const Hero&) = delete;
@@ -48,6 +52,9 @@ class Hero {
   void holdKeys(const uint8_t* keys, float dt);
   // The jump key: a push up and toward the arm's side, only on the ground.
   void jump();
+  // The fire key: lets go of the rope when there is one, else fires one
+  // along the arm (not within the shot interval of the last shot).
+  void shoot();
 
   // Wakes the body and pushes it along x on the ground (amount ±dt).
   void drive(float amount);
@@ -76,6 +83,8 @@ class Hero {
   Vec2 centre() const { return centre_; }
   ferrox::Skeleton* body() const { return body_; }
   ferrox::Skeleton* armBody() const { return armBody_; }
+  // Null when there is no rope.
+  Grapple* grapple() const { return grapple_.get(); }
   ferrox::Quark* hingeQuark() const { return hinge_; }
   ferrox::Quark* armQuark() const { return armQuark_; }
   float groundLevel() const { return groundLevel_; }
@@ -109,6 +118,10 @@ class Hero {
   void takeContact();
   void die();
   void placeArm();
+  // With a rope out the arm hangs free and its angle follows it.
+  void hangArm(Vec2 up, float dt);
+  // An acceleration on the body along (centroid - the rope's first quark).
+  void pushFromRope(float length);
   void updateWheelSound();
   void haltWheelSound();
   void burst(int32_t kind);
@@ -117,8 +130,10 @@ class Hero {
   Vec2 centre_;      // the body's centroid, refreshed at the start of each living step
   ferrox::Skeleton* body_;     // owned
   ferrox::Skeleton* armBody_;  // owned: the arm quark and its link to the hinge
+  std::unique_ptr<Grapple> grapple_;  // null when there is no rope
   float groundLevel_ = 0.0f;   // 1 after every contact, decays each step
   uint8_t onGround_ = 0;       // while the ground level is at least 0.5
+  Kettar::Stopwatch shotClock_;  // since the last shot (or the hero was built)
   float bodyAngle_ = 0.0f;     // degrees from straight up to the hinge, counter-clockwise
   float armAngle_ = -90.0f;    // degrees relative to the body's up direction
   float wheelAngle_ = 0.0f;    // degrees, drawn only

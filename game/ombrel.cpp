@@ -76,8 +76,13 @@ bool Ombrel::Notifier::onContact(ferrox::ContactPair* pair) {
     if (p == h) app->finishLevel();
     return false;
   }
+  // The hero's own arm and rope never touch its body.
   const ferrox::Skeleton* arm = hero->armBody();
-  if ((p == h && q == arm) || (q == h && p == arm)) return false;
+  const ferrox::Skeleton* rope = hero->grapple();
+  auto own = [arm, rope](const ferrox::Skeleton* body) {
+    return body == arm || (rope != nullptr && body == rope);
+  };
+  if ((p == h && own(q)) || (q == h && own(p))) return false;
   ferrox::recordContact(a, b);
   ferrox::recordContact(b, a);
   // Lasers see what they touch but never push or are pushed.
@@ -349,8 +354,10 @@ void Ombrel::keyEvent(uint8_t* keys, int32_t key) {
     case kKeyZ:
       if (alive) hero->jump();
       break;
+    case kKeyX:
+      if (alive) hero->shoot();
+      break;
     default:
-      // x shoots the grapple rope, which the hero does not have yet.
       break;
   }
 }

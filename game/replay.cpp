@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "game/hero.h"
+#include "game/level.h"
 #include "game/ombrel.h"
 #include "game/version.h"
 #include "kettar/callback_interface.h"
@@ -19,7 +20,9 @@ ReplaySample sampleOf(const Ombrel& game, uint32_t step) {
     s.centre = game.hero->centre();
     s.health = game.hero->health();
     s.onGround = game.hero->onGround();
+    s.hooked = game.hero->grapple() != nullptr && game.hero->grapple()->hooked();
   }
+  if (Level::current != nullptr) s.enemies = Level::current->enemies.count;
   return s;
 }
 

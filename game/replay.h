@@ -44,6 +44,8 @@ struct ReplaySample {
   Vec2 centre;
   float health = 0.0f;
   bool onGround = false;
+  bool hooked = false;      // the hero's rope holds
+  uint32_t enemies = 0;     // live enemies in the level
 };
 
 struct ReplayResult {
