@@ -1,7 +1,8 @@
 // databuilder GROUP ARGS...: makes one group of the game's data directory.
 //   backgrounds DATA | surfaces DATA | sprites DATA | decals THEME DATA | sounds DATA
 //   music TRACK DATA | skeleton SOURCE OUTPUT | level SOURCE OUTPUT
-// Exits 0 when every file of the group was written, 1 otherwise (with messages).
+// Exits 0 when every file of the group was written, 1 otherwise (with messages), 2 for
+// arguments it does not know.
 
 #include <iostream>
 #include <string>
