@@ -62,11 +62,33 @@ const std::vector<LevelReplay>& replays() {
       {"tutorial/02-jump", {{"R", 1.724, ""}, {"R", 1.894, "z"}, {"R", 1.260, "z"}, {"R", 3.0, "z"}}},
       // Jump each pit from close to its edge.
       {"tutorial/03-jump-or-die", {{"R", 2.294, ""}, {"R", 2.182, "z"}, {"R", 4.0, "z"}}},
+      // Fire up and ahead near the wall, reel in over it, let go above the ledge.
+      {"tutorial/04-shoot",
+       {{"R", 3.076, ""}, {"UR", 0.05, ""}, {"UR", 0.6, "x"}, {"U", 2.0, ""}, {"UR", 1.0, ""}, {"R", 5.0, "x"}}},
+      // From far enough back, Up+Right meets the strip that holds.
+      {"tutorial/05-aim-better",
+       {{"R", 3.148, ""}, {"", 0.05, ""}, {"UR", 0.05, ""}, {"UR", 0.6, "x"}, {"U", 2.0, ""}, {"UR", 1.0, ""},
+        {"R", 5.5, "x"}}},
       // Drive the crate to the wall, jump onto it, then onto the ledge.
       {"tutorial/06-move-the-box", {{"R", 4.2, ""}, {"R", 1.6, "z"}, {"R", 5.0, "z"}}},
+      // The rope's own replay: fire into the ceiling at the pit's edge, swing
+      // down driving and paying out, let go on the way up.
+      {"tutorial/07-swing", {{"R", 1.9, ""}, {"UR", 0.02, ""}, {"DR", 2.6, "x"}, {"R", 8.0, "x"}}},
+      // Swing over the first pit and let go above the pillar; swing over the
+      // second from the pillar's edge and let go over the far side.
+      {"tutorial/08-shoot-release",
+       {{"R", 1.936, ""}, {"UR", 0.05, ""}, {"UR", 0.3, "x"}, {"R", 0.8, ""}, {"R", 1.538, "x"}, {"UR", 0.05, ""},
+        {"UR", 0.3, "x"}, {"R", 1.4, ""}, {"R", 5.5, "x"}}},
       // Jump the block, drive through the biters (losing some health), heal
       // among the vazers, jump the last block.
       {"tutorial/09-vazars", {{"R", 1.82, ""}, {"R", 4.62, "z"}, {"R", 3.0, "z"}}},
+      // Block, pit, crate and step (standing still a moment before each jump so
+      // the hero rights itself), the rope over the wide pit, the rope's tip
+      // into the biter, a moment's wait short of the turret.
+      {"tutorial/10-training-room",
+       {{"R", 1.51, ""}, {"R", 2.626, "z"}, {"R", 3.468, "z"}, {"", 1.0, ""}, {"R", 1.6, "z"}, {"R", 3.134, "z"},
+        {"UR", 0.05, ""}, {"UR", 0.3, "x"}, {"R", 1.4, ""}, {"R", 2.262, "x"}, {"R", 5.118, "x"}, {"L", 0.4, ""},
+        {"", 0.3, ""}, {"R", 4.5, ""}}},
       // Left into the shaft, then right along the tunnel, over its block.
       {"chap-01/01-secret-exit", {{"L", 3.724, ""}, {"R", 3.082, ""}, {"R", 6.0, "z"}}},
       // A jump 1.2 before each riser, from the ground.
