@@ -8,6 +8,8 @@ source "$(dirname "$0")/game_common.bash"
 builder=$build/tools/databuilder/databuilder
 [ -x "$builder" ] || fail "the data builder is not built: $builder"
 need_display
+# stdbuf preloads its library ahead of the sanitizer runtime.
+if sanitizer_build; then export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"; fi
 
 # The first tutorial level, the menu's first item, becomes this one.
 cat >"$work/rope.txt" <<'LEVEL'
