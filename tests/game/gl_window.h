@@ -11,6 +11,7 @@
 
 #include "ferrox/grid.h"
 #include "kettar/texture_manager.h"
+#include "support/sdl_video.h"
 
 class GlWindowTest : public ::testing::Test {
  protected:
@@ -18,13 +19,10 @@ class GlWindowTest : public ::testing::Test {
   static constexpr int kHeight = 120;
 
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
-    // A busy X server now and then refuses a connection: try again briefly,
-    // and never fall back to a text-mode video driver without OpenGL.
+    if (!test_support::haveDisplay()) GTEST_SKIP() << "no X display";
+    // Never fall back to a text-mode video driver without OpenGL.
     setenv("SDL_VIDEODRIVER", "x11", 0);
-    int tries = 0;
-    while (SDL_Init(SDL_INIT_VIDEO) != 0 && ++tries < 50) SDL_Delay(100);
-    ASSERT_LT(tries, 50) << SDL_GetError();
+    ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     ASSERT_NE(SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL), nullptr) << SDL_GetError();
