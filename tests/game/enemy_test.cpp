@@ -60,18 +60,7 @@ TEST(EnemyRecord, WritesTwelveBytes) {
   EXPECT_EQ(std::vector<uint8_t>(b.data(), b.data() + b.size()), golden);
 }
 
-class EnemyWorld : public ObjectsWorld {
- protected:
-  void SetUp() override {
-    ObjectsWorld::SetUp();
-    savedGravity_ = ferrox::gravity;
-  }
-  void TearDown() override {
-    ferrox::gravity = savedGravity_;
-    ObjectsWorld::TearDown();
-  }
-  Vec2 savedGravity_;
-};
+class EnemyWorld : public ObjectsWorld {};
 
 TEST_F(EnemyWorld, PullsEveryQuarkAlikeAndWakesTheBody) {
   ferrox::gravity = Vec2(0.0f, 0.0f);

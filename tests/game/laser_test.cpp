@@ -38,15 +38,9 @@ class LaserWorld : public ObjectsWorld {
  protected:
   void SetUp() override {
     ObjectsWorld::SetUp();
-    savedGravity_ = ferrox::gravity;
     // Targets hang where they are put.
     ferrox::gravity = Vec2(0.0f, 0.0f);
   }
-  void TearDown() override {
-    ferrox::gravity = savedGravity_;
-    ObjectsWorld::TearDown();
-  }
-  Vec2 savedGravity_;
 };
 
 TEST_F(LaserWorld, GrowsToFullLengthThenFliesWhole) {

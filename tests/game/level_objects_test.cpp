@@ -26,14 +26,8 @@ class LevelObjects : public ObjectsWorld {
  protected:
   void SetUp() override {
     ObjectsWorld::SetUp();
-    savedGravity_ = ferrox::gravity;
     ferrox::gravity = Vec2(0.0f, 0.0f);
   }
-  void TearDown() override {
-    ferrox::gravity = savedGravity_;
-    ObjectsWorld::TearDown();
-  }
-  Vec2 savedGravity_;
 };
 
 TEST_F(LevelObjects, LookupsByBody) {

@@ -6,6 +6,7 @@
 #include "ferrox/contact_record.h"
 #include "ferrox/grid.h"
 #include "ferrox/link.h"
+#include "ferrox/settings.h"
 #include "ferrox/skeleton_cache.h"
 #include "kettar/particle_system.h"
 
@@ -47,6 +48,7 @@ LevelFile::PolygonRecord floorBox(float x0, float x1, float y) {
 }
 
 void ObjectsWorld::SetUp() {
+  savedGravity = ferrox::gravity;
   root = builtDataRoot();
   // Stops the test here, before anything is built from missing files.
   ASSERT_TRUE(std::filesystem::exists(root + Hero::kSkeletonPath))
@@ -59,6 +61,7 @@ void ObjectsWorld::TearDown() {
   delete Level::current;
   Level::current = nullptr;
   ferrox::notifier = nullptr;
+  ferrox::gravity = savedGravity;
   ferrox::destroyWorld();
   ferrox::SkeletonCache::clear();
   Kettar::clearParticles();

@@ -2,7 +2,8 @@
 // What the level object tests share: a level built from a record with the
 // built game data below the build folder, simulated time for the turrets'
 // stopwatches, a notifier that records and vetoes contacts as the game's does,
-// and the game's order of one physics step.
+// the world's gravity restored after each test, and the game's order of one
+// physics step.
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,7 @@ class ObjectsWorld : public ::testing::Test {
   static constexpr float kStep = 0.002f;  // 500 steps a second
 
   Kettar::SimulatedClock clock;
+  Vec2 savedGravity;  // ferrox::gravity before SetUp; tests may change it, TearDown restores it
   GameNotifier notifier;
   std::unique_ptr<Hero> hero;
   std::string root;
