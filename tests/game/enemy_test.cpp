@@ -2,19 +2,15 @@
 // its burst and sound, and what they do to the hero through real contacts.
 #include "game/enemy.h"
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <vector>
 
 #include "ferrox/settings.h"
-#include "kettar/app_config.h"
 #include "kettar/byte_buffer.h"
-#include "kettar/mixer.h"
 #include "kettar/particle_system.h"
 #include "objects_fixture.h"
 
@@ -109,24 +105,17 @@ TEST_F(EnemyWorld, NoTargetNoPull) {
 class EnemySound : public EnemyWorld {
  protected:
   void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
-    mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
-    ASSERT_TRUE(mixer_->active());
-    Kettar::mixer = mixer_.get();
+    ASSERT_NO_FATAL_FAILURE(mixer_.start());
     // Handles of an earlier mixer of this process name nothing here.
     Enemy::brainDeathSound = -1;
     EnemyWorld::SetUp();
   }
   void TearDown() override {
     EnemyWorld::TearDown();
-    Kettar::mixer = nullptr;
     Enemy::brainDeathSound = -1;
-    mixer_.reset();
-    SDL_Quit();
+    mixer_.stop();
   }
-  Kettar::AudioConfig settings_;
-  std::unique_ptr<Kettar::Mixer> mixer_;
+  objectstest::DummyMixer mixer_;
 };
 
 TEST_F(EnemySound, AKilledEnemyBurstsOnceSoundsOnceAndGoes) {

@@ -2,18 +2,14 @@
 // barrel tip, the laser sound's angle, the editor setters and the records.
 #include "game/gorvex.h"
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <memory>
 #include <limits>
 #include <vector>
 
 #include "game/laser.h"
-#include "kettar/app_config.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/mixer.h"
 #include "objects_fixture.h"
@@ -223,24 +219,17 @@ TEST_F(GorvexWorld, WithoutABarrelTipNothingIsFired) {
 class GorvexMixer : public GorvexWorld {
  protected:
   void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
-    mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
-    ASSERT_TRUE(mixer_->active());
-    Kettar::mixer = mixer_.get();
+    ASSERT_NO_FATAL_FAILURE(mixer_.start());
     // Handles of an earlier mixer of this process name nothing here.
     Gorvex::laserSound = -1;
     GorvexWorld::SetUp();
   }
   void TearDown() override {
     GorvexWorld::TearDown();
-    Kettar::mixer = nullptr;
     Gorvex::laserSound = -1;
-    mixer_.reset();
-    SDL_Quit();
+    mixer_.stop();
   }
-  Kettar::AudioConfig settings_;
-  std::unique_ptr<Kettar::Mixer> mixer_;
+  objectstest::DummyMixer mixer_;
 };
 
 TEST_F(GorvexMixer, EachLaserSoundsOnceTheHeroIsKnown) {

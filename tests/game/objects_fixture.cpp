@@ -1,5 +1,8 @@
 #include "objects_fixture.h"
 
+#include <SDL.h>
+
+#include <cstdlib>
 #include <filesystem>
 
 #include "ferrox/contact_pair.h"
@@ -45,6 +48,20 @@ LevelFile::LevelRecord openLevel(float width, float height) {
 
 LevelFile::PolygonRecord floorBox(float x0, float x1, float y) {
   return LevelFile::polygonFromOutline({Vec2(x0, y - 1.0f), Vec2(x1, y - 1.0f), Vec2(x1, y), Vec2(x0, y)}, 1);
+}
+
+void DummyMixer::start() {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
+  mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
+  ASSERT_TRUE(mixer_->active());
+  Kettar::mixer = mixer_.get();
+}
+
+void DummyMixer::stop() {
+  Kettar::mixer = nullptr;
+  mixer_.reset();
+  SDL_Quit();
 }
 
 void ObjectsWorld::SetUp() {

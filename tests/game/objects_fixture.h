@@ -14,6 +14,8 @@
 #include "game/hero.h"
 #include "game/level.h"
 #include "game/level_file.h"
+#include "kettar/app_config.h"
+#include "kettar/mixer.h"
 #include "kettar/simulated_clock.h"
 
 namespace objectstest {
@@ -36,6 +38,20 @@ class GameNotifier : public ferrox::CollisionNotifier {
 LevelFile::LevelRecord openLevel(float width = 40.0f, float height = 20.0f);
 // A fixed floor polygon (a thin box) from x0 to x1 with its top at y.
 LevelFile::PolygonRecord floorBox(float x0, float x1, float y);
+
+// The game's mixer on SDL's dummy audio driver: Kettar::mixer from start() to
+// stop(). start() fails the test when SDL or the mixer does not start; stop()
+// is safe after a failed start.
+class DummyMixer {
+ public:
+  void start();
+  void stop();
+  Kettar::Mixer* get() const { return mixer_.get(); }
+
+ private:
+  Kettar::AudioConfig settings_;
+  std::unique_ptr<Kettar::Mixer> mixer_;  // null while stopped
+};
 
 class ObjectsWorld : public ::testing::Test {
  protected:
