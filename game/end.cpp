@@ -39,12 +39,6 @@ End::End(ScreenHost* app_) : app(app_) {
   if (font->font != nullptr) font->font->FaceSize(50, 72);
 }
 
-void End::step(uint8_t* keys, Kettar::MouseState* mouse, float dt) {
-  (void)keys;
-  (void)mouse;
-  (void)dt;
-}
-
 EndOutcome End::outcome() const {
   if (app->heroHealth() <= 0) return EndOutcome::kDied;
   return app->keptTime() < app->record() ? EndOutcome::kRecord : EndOutcome::kNoRecord;

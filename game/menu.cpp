@@ -202,12 +202,6 @@ void Menu::buildTree() {
   top->addItem("quit", nullptr, -75, -220);
 }
 
-void Menu::step(uint8_t* keys, Kettar::MouseState* mouse, float dt) {
-  (void)keys;
-  (void)mouse;
-  (void)dt;
-}
-
 void Menu::play(int32_t sound) const {
   if (Kettar::mixer != nullptr) Kettar::mixer->playSound(sound, false, 1, 1, 2, 1);
 }

@@ -23,7 +23,6 @@ class Menu : public Kettar::CallbackInterface {
   Menu(const Menu&) = delete;
   Menu& operator=(const Menu&) = delete;
 
-  void step(uint8_t* keys, Kettar::MouseState* mouse, float dt) override;
   void draw() override;
   void keyEvent(uint8_t* keys, int32_t key) override;
 

@@ -13,12 +13,6 @@ PauseState::PauseState(ScreenHost* app_) : app(app_) {
   if (font->font != nullptr) font->font->FaceSize(50, 72);
 }
 
-void PauseState::step(uint8_t* keys, Kettar::MouseState* mouse, float dt) {
-  (void)keys;
-  (void)mouse;
-  (void)dt;
-}
-
 void PauseState::draw() {
   beginOverlay(app, 0.4f, 0.4f, 0.4f, 0.5f);
   FTFont* font = app->screenFont()->font;

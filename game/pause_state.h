@@ -13,7 +13,6 @@ class PauseState : public Kettar::CallbackInterface {
   // Sets the shared sector font's face size to 50 when the font loaded.
   explicit PauseState(ScreenHost* app);
 
-  void step(uint8_t* keys, Kettar::MouseState* mouse, float dt) override;
   void draw() override;
   void keyEvent(uint8_t* keys, int32_t key) override;
 
