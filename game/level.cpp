@@ -76,6 +76,22 @@ Object* findByBody(const ferrox::IndexedList<Object*>& list, const ferrox::Skele
   return nullptr;
 }
 
+// Destroys the current level, then makes the new one current if it was built
+// whole: every live body of the old level leaves the old grid before the new
+// world replaces it. False (no current level) otherwise.
+template <typename Make>
+bool replaceCurrent(Make make) {
+  delete Level::current;
+  Level::current = nullptr;
+  Level* level = make();
+  if (!level->valid) {
+    delete level;
+    return false;
+  }
+  Level::current = level;
+  return true;
+}
+
 }  // namespace
 
 float Level::bestTime() { return bestTimeValue; }
@@ -90,29 +106,11 @@ bool Level::load(const std::string& path, bool withExit, const std::string& data
   const bool ok = LevelFile::readFile(path, record, best, headerRead);
   if (headerRead) bestTimeValue = best;
   if (!ok) return false;
-  // Every live body of the old level leaves the old grid before the new
-  // world replaces it.
-  delete current;
-  current = nullptr;
-  Level* level = new Level(path, record, withExit, dataRoot);
-  if (!level->valid) {
-    delete level;
-    return false;
-  }
-  current = level;
-  return true;
+  return replaceCurrent([&] { return new Level(path, record, withExit, dataRoot); });
 }
 
 bool Level::createNew(bool inverted, float w, float h) {
-  delete current;
-  current = nullptr;
-  Level* level = new Level(inverted, w, h);
-  if (!level->valid) {
-    delete level;
-    return false;
-  }
-  current = level;
-  return true;
+  return replaceCurrent([&] { return new Level(inverted, w, h); });
 }
 
 Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool withExit,
