@@ -50,6 +50,7 @@ Terrain::Terrain(const LevelFile::TerrainRecord& record, float w, float h)
 
 Terrain::Terrain(bool inv, float w, float h) : width(w), height(h), inverted(inv ? 1 : 0) {
   initTessellator();
+  reloadTextures();
   if (inverted)
     addRectangle(Vec2(0.0f, 0.0f), Vec2(kInvertedShare * width, kInvertedShare * height));
   else
@@ -58,6 +59,7 @@ Terrain::Terrain(bool inv, float w, float h) : width(w), height(h), inverted(inv
 
 Terrain::Terrain(const Terrain& other) : width(other.width), height(other.height), inverted(other.inverted) {
   initTessellator();
+  reloadTextures();
   copyFrom(other);
   rebuild();
 }
@@ -91,6 +93,9 @@ void Terrain::initTessellator() {
   gluTessCallback(tessellator_, GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Terrain::onError));
   gluTessNormal(tessellator_, 0.0, 0.0, 1.0);
   displayList_ = glGenLists(1);
+}
+
+void Terrain::reloadTextures() {
   selectTexture(textureIndex);
   selectBorderTexture(borderTextureIndex);
 }

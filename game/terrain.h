@@ -92,6 +92,8 @@ class Terrain {
 
  private:
   void initTessellator();
+  // Loads the textures of the shared selection again; a record brings its own.
+  static void reloadTextures();
   void copyFrom(const Terrain& other);
   // The polygon that owns a body, found by the body id; null when none does.
   TerrainPolygon* polygonOf(const ferrox::Skeleton* body) const;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "ferrox/grid.h"
 #include "gl_window.h"
@@ -109,6 +110,23 @@ TEST_F(TerrainTest, RecordRoundTripKeepsIndicesScaleAndPolygons) {
   EXPECT_EQ(copy.polygons.count, 2u);
   EXPECT_TRUE(copy.polygons[1]->hasEdgeType(1, 2));
   EXPECT_NEAR(copy.filledArea(), terrain->filledArea(), 1e-9);
+}
+
+TEST_F(TerrainTest, ARecordLoadsOnlyTheTexturesItNames) {
+  Terrain::selectTexture(0);
+  Terrain::selectBorderTexture(0);
+  LevelFile::TerrainRecord in;
+  in.textureIndex = 2;
+  in.borderTextureIndex = 1;
+  in.textureScale = 0.3f;
+  testing::internal::CaptureStdout();
+  terrain = std::make_unique<Terrain>(in, 40.0f, 20.0f);
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(log.find("terrain-01.ktr"), std::string::npos) << log;
+  EXPECT_EQ(log.find("border-01.ktr"), std::string::npos) << log;
+  EXPECT_NE(log.find("terrain-03.ktr"), std::string::npos) << log;
+  EXPECT_EQ(Terrain::textureIndex, 2u);
+  EXPECT_EQ(Terrain::borderTextureIndex, 1u);
 }
 
 TEST_F(TerrainTest, EdgeTypesBelongToPolygonsOnly) {
