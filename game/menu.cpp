@@ -64,15 +64,10 @@ struct LevelTable {
   int32_t count;
 };
 
-template <size_t N>
-constexpr int32_t countOf(const LevelItem (&)[N]) {
-  return static_cast<int32_t>(N);
-}
-
 const LevelTable kLevelTables[3] = {
-    {kTutorial, countOf(kTutorial)},
-    {kFirstChapter, countOf(kFirstChapter)},
-    {kSecondChapter, countOf(kSecondChapter)},
+    {kTutorial, static_cast<int32_t>(std::size(kTutorial))},
+    {kFirstChapter, static_cast<int32_t>(std::size(kFirstChapter))},
+    {kSecondChapter, static_cast<int32_t>(std::size(kSecondChapter))},
 };
 
 struct Resolution {
