@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <FTGL/ftgl.h>
 
+#include "game/screen_overlay.h"
 #include "kettar/font.h"
 
 MenuPage::MenuPage(Kettar::Font* font_, MenuPage* parent_, float scale_)
@@ -95,15 +96,6 @@ bool MenuPage::hasSubPage(int32_t index) const {
   return index >= 0 && index < static_cast<int32_t>(subPages.size()) && subPages[index] != nullptr;
 }
 
-namespace {
-
-void render(FTFont* font, const std::string& text, float x, float y) {
-  if (font == nullptr) return;
-  font->Render(text.c_str(), -1, FTPoint(x, y, 0), FTPoint(0, 0, 0), FTGL::RENDER_ALL);
-}
-
-}  // namespace
-
 void MenuPage::draw() const {
   if (!active) {
     for (const auto& sub : subPages) {
@@ -116,7 +108,7 @@ void MenuPage::draw() const {
   glScalef(scale, scale, scale);
   if (!title.empty()) {
     glColor3ub(118, 184, 162);
-    render(face, title, titleX, titleY);
+    renderOverlayText(face, title, titleX, titleY);
   }
   for (int32_t i = 0; i < itemCount(); ++i) {
     if (i == selection) {
@@ -124,9 +116,11 @@ void MenuPage::draw() const {
     } else {
       glColor3f(0.2f, 0.2f, 0.2f);
     }
-    render(face, itemTexts[i], itemX[i], itemY[i]);
+    renderOverlayText(face, itemTexts[i], itemX[i], itemY[i]);
   }
   glColor3f(0.8f, 0.8f, 0.8f);
-  for (size_t i = 0; i < lineTexts.size(); ++i) render(face, lineTexts[i], lineX[i], lineY[i]);
+  for (size_t i = 0; i < lineTexts.size(); ++i) {
+    renderOverlayText(face, lineTexts[i], lineX[i], lineY[i]);
+  }
   glPopMatrix();
 }

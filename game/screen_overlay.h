@@ -13,5 +13,6 @@ class FTFont;
 void beginOverlay(ScreenHost* app, float red, float green, float blue, float alpha);
 // Leaves the pixel projection.
 void endOverlay();
-// The whole string at (x, y) in the current frame; nothing without a font.
+// The whole string at (x, y) in the current frame; nothing without a font. The
+// menu pages draw their texts with it too.
 void renderOverlayText(FTFont* font, const std::string& text, float x, float y);
