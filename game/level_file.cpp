@@ -358,11 +358,20 @@ bool checkLevel(const LevelRecord& level, std::string* why) {
   return checkByReading(level, writeLevel, readLevel, why);
 }
 
-bool readHeader(std::istream& in, float& bestTime) {
+namespace {
+
+// The three words every level file starts with, read from where the stream stands.
+bool readMagic(std::istream& in) {
   uint32_t words[3] = {0, 0, 0};
-  float time = 0.0f;
   in.read(reinterpret_cast<char*>(words), sizeof words);
-  if (!in || words[0] != kMagic1 || words[1] != kMagic2 || words[2] != kVersion) return false;
+  return in && words[0] == kMagic1 && words[1] == kMagic2 && words[2] == kVersion;
+}
+
+}  // namespace
+
+bool readHeader(std::istream& in, float& bestTime) {
+  if (!readMagic(in)) return false;
+  float time = 0.0f;
   in.read(reinterpret_cast<char*>(&time), sizeof time);
   if (!in) return false;
   bestTime = time;
@@ -407,10 +416,7 @@ bool saveFile(const std::string& path, float bestTime, const LevelRecord& level)
 
 bool writeBestTime(const std::string& path, float bestTime) {
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  if (!file) return false;
-  uint32_t words[3] = {0, 0, 0};
-  file.read(reinterpret_cast<char*>(words), sizeof words);
-  if (!file || words[0] != kMagic1 || words[1] != kMagic2 || words[2] != kVersion) return false;
+  if (!file || !readMagic(file)) return false;
   file.seekg(0, std::ios::end);
   const std::streamoff size = file.tellg();
   if (size < std::streamoff(kMinFileSize)) return false;
