@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -15,19 +13,16 @@
 #include "game/level_file.h"
 #include "game/pause_state.h"
 #include "screen_test_support.h"
+#include "temp_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using screen_test::CoutCapture;
 using screen_test::FakeHost;
 using screen_test::TestEngine;
 using screen_test::tap;
 
-std::vector<uint8_t> readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using test_files::readAll;
 
 float bestTimeIn(const std::vector<uint8_t>& bytes) {
   float t = 0;
@@ -40,19 +35,14 @@ float bestTimeIn(const std::vector<uint8_t>& bytes) {
 class EndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("end_test_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     engine_ = std::make_unique<TestEngine>();
     Kettar::engine = engine_.get();
-    host.levelPath = (dir_ / "level.orl").string();
+    host.levelPath = folder_.path("level.orl");
     host.menu = &menuScreen_;
     end = std::make_unique<End>(&host);
   }
   void TearDown() override {
     Kettar::engine = nullptr;
-    fs::remove_all(dir_);
   }
 
   void writeLevelFile(float best) {
@@ -76,7 +66,7 @@ class EndTest : public ::testing::Test {
   screen_test::PlayScreen menuScreen_;
   FakeHost host;
   std::unique_ptr<End> end;
-  fs::path dir_;
+  test_files::TempFolder folder_{"end_test"};
 };
 
 TEST_F(EndTest, OutcomesAndWhatTheyStore) {

@@ -1,25 +1,25 @@
 #include "game/level_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
 
 #include "kettar/byte_buffer.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace LevelFile;
 namespace fs = std::filesystem;
+using test_files::readAll;
+using test_files::writeAll;
 
 std::vector<uint8_t> bytesOf(const Kettar::ByteBuffer& b) {
   return std::vector<uint8_t>(b.data(), b.data() + b.size());
@@ -100,26 +100,9 @@ void putF32(std::vector<uint8_t>& bytes, size_t at, float v) { std::memcpy(&byte
 
 class LevelFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("level_file_test_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string path(const std::string& name) const { return folder_.path(name); }
 
-  static std::vector<uint8_t> readAll(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-  static void writeAll(const std::string& p, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-
-  fs::path dir_;
+  test_files::TempFolder folder_{"level_file_test"};
 };
 
 TEST(LevelFileRecords, UntypedRectangleIs157Bytes) {

@@ -1,13 +1,10 @@
 #include "game/level.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "ferrox/grid.h"
 #include "game/enemy.h"
@@ -15,10 +12,13 @@
 #include "game/prop.h"
 #include "gl_window.h"
 #include "kettar/platform/program_directory.h"
+#include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_files::readAll;
+using test_files::writeAll;
 
 TEST(LevelParallax, QuadGeometry) {
   struct Row {
@@ -78,37 +78,20 @@ LevelFile::LevelRecord sampleLevel() {
 
 class LevelTest : public GlWindowTest {
  protected:
-  void SetUp() override {
-    GlWindowTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    dir_ = fs::temp_directory_path() /
-           ("level_test_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
   void TearDown() override {
     delete Level::current;
     Level::current = nullptr;
-    if (!dir_.empty()) fs::remove_all(dir_);
     GlWindowTest::TearDown();
   }
 
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  static std::vector<uint8_t> readAll(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-  static void writeAll(const std::string& p, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
+  std::string path(const std::string& name) const { return folder_.path(name); }
   std::string sampleFile(float bestTime = 30.0f) {
     const std::string p = path("sample.orl");
     EXPECT_TRUE(LevelFile::saveFile(p, bestTime, sampleLevel()));
     return p;
   }
 
-  fs::path dir_;
+  test_files::TempFolder folder_{"level_test"};
 };
 
 TEST_F(LevelTest, LoadBuildsTheLevelAndSavesItBackIdentical) {

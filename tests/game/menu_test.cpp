@@ -19,6 +19,7 @@
 #include "game/pause_state.h"
 #include "kettar/mixer.h"
 #include "screen_test_support.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -60,17 +61,13 @@ class MenuTest : public ::testing::Test {
     audio_.musicVol = 50;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    dir_ = fs::temp_directory_path() /
-           ("menu_test_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     Kettar::mixer = new Kettar::Mixer(&audio_, nullptr);
     ASSERT_TRUE(Kettar::mixer->active());
     // Several seconds each: still playing when the test looks.
     const std::pair<const char*, uint32_t> sounds[] = {
         {"select", 80000}, {"enter", 90000}, {"back", 100000}};
     for (const auto& [name, samples] : sounds) {
-      const std::string path = (dir_ / (std::string(name) + ".wav")).string();
+      const std::string path = folder_.path(std::string(name) + ".wav");
       writeWav(path, samples);
       handles_[name] = Kettar::mixer->loadSound(path.c_str());
       ASSERT_GE(handles_[name], 0) << name;
@@ -94,7 +91,6 @@ class MenuTest : public ::testing::Test {
     Kettar::engine = nullptr;
     engine_.reset();
     SDL_Quit();
-    fs::remove_all(dir_);
   }
 
   // A menu as the game builds it, with the test's sounds and two backgrounds
@@ -166,7 +162,7 @@ class MenuTest : public ::testing::Test {
   std::unique_ptr<Menu> menu;
   std::map<std::string, int32_t> handles_;
   std::map<uint32_t, std::string> soundOfLength_;
-  fs::path dir_;
+  test_files::TempFolder folder_{"menu_test"};
 };
 
 constexpr int32_t kEnter = SDLK_RETURN;
