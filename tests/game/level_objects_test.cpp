@@ -2,9 +2,6 @@
 // indices past their tables, and the game notifier's row for lasers.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <unistd.h>
-
 #include "ferrox/contact_pair.h"
 #include "ferrox/settings.h"
 #include "game/enemy.h"
@@ -14,10 +11,10 @@
 #include "game/prop.h"
 #include "game/version.h"
 #include "objects_fixture.h"
+#include "temp_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using objectstest::floorBox;
 using objectstest::ObjectsWorld;
 using objectstest::openLevel;
@@ -73,9 +70,7 @@ TEST_F(LevelObjects, LookupsByBody) {
 }
 
 TEST_F(LevelObjects, TheReaderRefusesKindsAndIndicesPastTheirTables) {
-  char tmpl[] = "/tmp/ombrel-objects-XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  const fs::path dir(tmpl);
+  const test_files::TempFolder folder("level_objects_test");
   struct Row {
     const char* name;
     void (*damage)(LevelFile::LevelRecord&);
@@ -92,12 +87,11 @@ TEST_F(LevelObjects, TheReaderRefusesKindsAndIndicesPastTheirTables) {
     SCOPED_TRACE(row.name);
     LevelFile::LevelRecord l = openLevel();
     row.damage(l);
-    const std::string p = (dir / "bad.orl").string();
+    const std::string p = folder.path("bad.orl");
     ASSERT_TRUE(LevelFile::saveFile(p, 10.0f, l));
     EXPECT_FALSE(Level::load(p, true, root));
     EXPECT_EQ(Level::current, nullptr);
   }
-  fs::remove_all(dir);
 }
 
 TEST_F(LevelObjects, EditedObjectsAreWrittenBackAndDecalsPastTheCatalogueRefused) {
