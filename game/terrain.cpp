@@ -339,14 +339,7 @@ bool Terrain::cutAt(ferrox::Quark* q, ferrox::Link* l, Vec2 point) {
   a->addEdgeLink(previous->index, second->index);
 
   // The cut edge goes, keeping the order of the others and their types.
-  const uint32_t cut = l->index;
-  delete l;
-  for (uint32_t s = cut; s + 1 < a->body.links.count; ++s) {
-    a->body.links[s] = a->body.links[s + 1];
-    a->body.links[s]->index = s;
-  }
-  --a->body.links.count;
-  a->removeEdge(cut);
+  a->deleteEdge(l->index);
 
   // b's remaining links join the moved quarks only; they go with b, and q with them.
   b->body.quarks.notOwner = 1;

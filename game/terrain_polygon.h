@@ -73,6 +73,8 @@ class TerrainPolygon {
   void removeEdgeType(uint32_t edge, int32_t type);
   // Drops the edge's type and lowers every id above it, as after its link went.
   void removeEdge(uint32_t edge);
+  // Deletes a link, the later ones moving down in order, and fixes the edge ids.
+  void deleteEdge(uint32_t edge);
   void addEdgeId(uint32_t edge, int32_t type);
 
   // Each is false, changing nothing, for a quark or link of another body or
@@ -93,7 +95,5 @@ class TerrainPolygon {
   const ferrox::IndexedList<uint32_t>* edgeList(int32_t type) const;
   bool ownsQuark(const ferrox::Quark* q) const;
   bool ownsLink(const ferrox::Link* l) const;
-  // Deletes a link, the later ones moving down in order, and fixes the edge ids.
-  void deleteEdge(uint32_t edge);
   void rebuildOutline();
 };
