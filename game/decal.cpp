@@ -4,13 +4,13 @@
 
 #include <cmath>
 
+#include "game/angles.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/texture_manager.h"
 
 namespace {
 
 constexpr int32_t kTextureMode = 3;
-constexpr double kDegreesPerRadian = 57.295779513082;
 constexpr float kZ = 0.05f;
 
 std::array<std::string, Decal::kEntries> buildPaths() {

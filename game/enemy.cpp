@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ferrox/skeleton_cache.h"
+#include "game/angles.h"
 #include "game/hero.h"
 #include "game/sprite.h"
 #include "kettar/byte_buffer.h"
@@ -25,8 +26,6 @@ const float Enemy::kEnemyMinForce[kKinds] = {16.0f, 16.0f, 20.0f};
 int32_t Enemy::brainDeathSound = -1;
 
 namespace {
-
-constexpr double kDegreesPerRadian = 57.295779513082;
 
 // The burst of a killed enemy: 750 points at once that fall as one cloud.
 constexpr int32_t kBurstCount = 750;

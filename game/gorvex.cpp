@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ferrox/skeleton_cache.h"
+#include "game/angles.h"
 #include "game/hero.h"
 #include "game/level.h"
 #include "game/sprite.h"
@@ -17,7 +18,6 @@ uint8_t Gorvex::defaultFlip = 0;
 
 namespace {
 
-constexpr double kDegreesPerRadian = 57.295779513082;
 constexpr int32_t kFrames = 16;
 constexpr int32_t kIdleFps = 12;
 constexpr int32_t kShootFps = 40;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "game/angles.h"
 #include "game/screen_host.h"
 #include "game/version.h"
 #include "kettar/camera.h"
@@ -291,7 +292,7 @@ void Menu::draw() {
   glEnable(GL_TEXTURE_2D);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   const float h =
-      static_cast<float>(std::tan(Kettar::viewport.fieldOfView / 57.295779513082 * 0.5) *
+      static_cast<float>(std::tan(Kettar::viewport.fieldOfView / kDegreesPerRadian * 0.5) *
                          (15.0 + camera->position.z));
   const float w = Kettar::viewport.aspect * h;
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(background));

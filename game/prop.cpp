@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ferrox/skeleton_cache.h"
+#include "game/angles.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/texture_manager.h"
 
@@ -17,7 +18,6 @@ const Prop::Asset Prop::kPropAssets[kKinds] = {
 namespace {
 
 constexpr int32_t kTextureMode = 3;
-constexpr double kDegreesPerRadian = 57.295779513082;
 // The quad sits this far below the centroid.
 constexpr double kDrop = 0.1;
 
