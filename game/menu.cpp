@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <iterator>
+#include <string>
 
 #include "game/angles.h"
 #include "game/screen_host.h"
@@ -120,6 +121,9 @@ const char* const kCreditLines[] = {
     "- level design: Tamsin Okereke, Odile Brennan",
 };
 const char* const kWebAddress = "www.briarden-games.example/ombrel";
+
+// The version in the menu's corner.
+const std::string kVersionText = std::string("V.") + kGameVersion;
 
 }  // namespace
 
@@ -311,5 +315,5 @@ void Menu::draw() {
   root->draw();
 
   glColor4f(1, 1, 1, 1);
-  Kettar::engine->drawText(std::string("V.") + kGameVersion, 10, 25);
+  Kettar::engine->drawText(kVersionText, 10, 25);
 }
