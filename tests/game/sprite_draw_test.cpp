@@ -48,7 +48,6 @@ std::string show(Rgba p) {
 class SpriteDraw : public GlWindowTest {
  protected:
   void SetUp() override {
-    herotest::startVideoWhenDisplayed();
     GlWindowTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     glViewport(0, 0, kWidth, kHeight);
