@@ -5,7 +5,6 @@
 #include <FTGL/ftgl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "game/end.h"
 #include "game/pause_state.h"
 #include "kettar/mixer.h"
+#include "hero_fixture.h"
 #include "screen_test_support.h"
 #include "temp_folder.h"
 
@@ -28,26 +28,10 @@ using screen_test::FakeHost;
 using screen_test::TestEngine;
 using screen_test::tap;
 
-// A 16-bit mono WAVE at 22050 Hz; the menu's three sounds get different
-// lengths so that a playing channel tells which one it plays.
+// The menu's three sounds get different lengths so that a playing channel
+// tells which one it plays.
 void writeWav(const std::string& path, uint32_t samples) {
-  auto put = [](std::string& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  std::string wav = "RIFF";
-  put(wav, 36 + samples * 2, 4);
-  wav += "WAVEfmt ";
-  put(wav, 16, 4);
-  put(wav, 1, 2);
-  put(wav, 1, 2);
-  put(wav, 22050, 4);
-  put(wav, 44100, 4);
-  put(wav, 2, 2);
-  put(wav, 16, 2);
-  wav += "data";
-  put(wav, samples * 2, 4);
-  for (uint32_t i = 0; i < samples; ++i) put(wav, static_cast<uint16_t>(int16_t(2000 * std::sin(i * 0.1))), 2);
-  std::ofstream(path, std::ios::binary) << wav;
+  std::ofstream(path, std::ios::binary) << herotest::wavBytes(samples);
 }
 
 // The menu with the game behind a recording fake, on an engine without a
