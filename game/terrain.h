@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <string>
 
 #include "ferrox/indexed_list.h"
 #include "ferrox/vec2.h"
