@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "ferrox/grid.h"
-#include "ferrox/settings.h"
 #include "game/enemy.h"
 #include "game/gorvex.h"
 #include "game/prop.h"
@@ -16,7 +15,6 @@
 namespace {
 
 using objectstest::floorBox;
-using objectstest::ObjectsWorld;
 using objectstest::openLevel;
 
 // How often the link stands in any cell of the world's grid.
@@ -34,14 +32,8 @@ uint32_t gridEntries(uintptr_t link) {
   return n;
 }
 
-class LaserWorld : public ObjectsWorld {
- protected:
-  void SetUp() override {
-    ObjectsWorld::SetUp();
-    // Targets hang where they are put.
-    ferrox::gravity = Vec2(0.0f, 0.0f);
-  }
-};
+// Targets hang where they are put.
+class LaserWorld : public objectstest::WeightlessWorld {};
 
 TEST_F(LaserWorld, GrowsToFullLengthThenFliesWhole) {
   Level& level = makeLevel(openLevel());

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ferrox/contact_pair.h"
-#include "ferrox/settings.h"
 #include "game/enemy.h"
 #include "game/gorvex.h"
 #include "game/laser.h"
@@ -16,16 +15,9 @@
 namespace {
 
 using objectstest::floorBox;
-using objectstest::ObjectsWorld;
 using objectstest::openLevel;
 
-class LevelObjects : public ObjectsWorld {
- protected:
-  void SetUp() override {
-    ObjectsWorld::SetUp();
-    ferrox::gravity = Vec2(0.0f, 0.0f);
-  }
-};
+class LevelObjects : public objectstest::WeightlessWorld {};
 
 TEST_F(LevelObjects, LookupsByBody) {
   LevelFile::LevelRecord r = openLevel();

@@ -73,6 +73,11 @@ void ObjectsWorld::SetUp() {
   ferrox::notifier = &notifier;
 }
 
+void WeightlessWorld::SetUp() {
+  ObjectsWorld::SetUp();
+  ferrox::gravity = Vec2(0.0f, 0.0f);
+}
+
 void ObjectsWorld::TearDown() {
   hero.reset();
   delete Level::current;

@@ -75,4 +75,10 @@ class ObjectsWorld : public ::testing::Test {
   std::string root;
 };
 
+// The same world without gravity: objects hang where they are put.
+class WeightlessWorld : public ObjectsWorld {
+ protected:
+  void SetUp() override;
+};
+
 }  // namespace objectstest
