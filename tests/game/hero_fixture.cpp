@@ -1,7 +1,5 @@
 #include "hero_fixture.h"
 
-#include <SDL.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include "ferrox/link.h"
 #include "ferrox/skeleton_cache.h"
 #include "kettar/particle_system.h"
+#include "support/sdl_video.h"
 
 namespace herotest {
 
@@ -66,9 +65,7 @@ std::unique_ptr<ferrox::Skeleton> heroSkeleton(uint32_t quarkCount) {
 }
 
 void startVideoWhenDisplayed() {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') return;
-  for (int attempt = 0; attempt < 50 && SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) SDL_Delay(100);
+  if (test_support::haveDisplay()) test_support::startSdlVideo();
 }
 
 std::string wavBytes(uint32_t samples) {

@@ -10,17 +10,16 @@
 #include "game/ombrel.h"
 #include "game/version.h"
 #include "kettar/sdl_engine.h"
+#include "support/sdl_video.h"
 
 namespace {
 
 class OmbrelFullscreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X display";
+    if (!test_support::haveDisplay()) GTEST_SKIP() << "no X display";
     setenv("SDL_VIDEODRIVER", "x11", 0);
-    int tries = 0;
-    while (SDL_Init(SDL_INIT_VIDEO) != 0 && ++tries < 50) SDL_Delay(100);
-    ASSERT_LT(tries, 50) << SDL_GetError();
+    ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
     game.videoConfig.width = 320;
     game.videoConfig.height = 240;
     engine = std::make_unique<Kettar::SDLEngine>(&game, &game.appConfig, &game.videoConfig);
