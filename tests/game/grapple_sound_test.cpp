@@ -1,17 +1,13 @@
 // The rope's three sound groups with a real mixer on SDL's dummy audio driver.
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "grapple_fixture.h"
 #include "hero_fixture.h"
-#include "kettar/app_config.h"
-#include "kettar/mixer.h"
+#include "objects_fixture.h"
 
 namespace {
 
@@ -20,18 +16,12 @@ using ropetest::RopeWorld;
 class RopeSound : public RopeWorld {
  public:
   void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
-    mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
-    ASSERT_TRUE(mixer_->active());
-    Kettar::mixer = mixer_.get();
+    ASSERT_NO_FATAL_FAILURE(mixer_.start());
     RopeWorld::SetUp();
   }
   void TearDown() override {
     RopeWorld::TearDown();
-    Kettar::mixer = nullptr;
-    mixer_.reset();
-    SDL_Quit();
+    mixer_.stop();
   }
   // Channels playing now; then all halted.
   int playingThenHalt() {
@@ -40,8 +30,7 @@ class RopeSound : public RopeWorld {
     return n;
   }
 
-  Kettar::AudioConfig settings_;
-  std::unique_ptr<Kettar::Mixer> mixer_;
+  objectstest::DummyMixer mixer_;
   herotest::DataRoot root;
 };
 

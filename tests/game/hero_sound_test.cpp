@@ -1,16 +1,13 @@
 // The looping wheel sound with a real mixer on SDL's dummy audio driver.
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "ferrox/grid.h"
 #include "ferrox/link.h"
 #include "hero_fixture.h"
-#include "kettar/app_config.h"
 #include "kettar/mixer.h"
+#include "objects_fixture.h"
 
 namespace {
 
@@ -23,18 +20,12 @@ constexpr float kDt = 0.002f;
 class HeroSound : public HeroWorld {
  protected:
   void SetUp() override {
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
-    mixer_ = std::make_unique<Kettar::Mixer>(&settings_, nullptr);
-    ASSERT_TRUE(mixer_->active());
-    Kettar::mixer = mixer_.get();
+    ASSERT_NO_FATAL_FAILURE(mixer_.start());
     HeroWorld::SetUp();
   }
   void TearDown() override {
     HeroWorld::TearDown();
-    Kettar::mixer = nullptr;
-    mixer_.reset();
-    SDL_Quit();
+    mixer_.stop();
   }
 
   // Grounded by a contact, driving right: the wheel spins at 800 degrees/s.
@@ -50,8 +41,7 @@ class HeroSound : public HeroWorld {
     ASSERT_FALSE(h.onGround());
   }
 
-  Kettar::AudioConfig settings_;
-  std::unique_ptr<Kettar::Mixer> mixer_;
+  objectstest::DummyMixer mixer_;
 };
 
 // One run, since the heroes share their sound handles for the whole process.
@@ -102,9 +92,9 @@ TEST_F(HeroSound, JumpTouchAndWheel) {
   }
 
   root.writeFile("bystander.wav", wavBytes(2000));
-  const int32_t other = mixer_->loadSound((root.path() + "bystander.wav").c_str());
+  const int32_t other = mixer_.get()->loadSound((root.path() + "bystander.wav").c_str());
   ASSERT_GE(other, 0);
-  const int bystander = mixer_->playSound(other, true, 1.0f, 1.0f, 2.0f, 1.0f);
+  const int bystander = mixer_.get()->playSound(other, true, 1.0f, 1.0f, 2.0f, 1.0f);
   ASSERT_GE(bystander, 0);
 
   {
