@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,6 +85,26 @@ TEST_F(LevelSet, UsesEveryTableAtLeastOnce) {
   EXPECT_GT(noHook, 0u) << "no edge refuses the rope";
   EXPECT_GT(deadly, 0u) << "no edge kills";
   EXPECT_GT(inverted, 0u) << "no level is made of islands in a hollow";
+}
+
+// The exit is not drawn in play: a decal marks it. Decals are drawn with their
+// scale applied twice, so one of half-width scale² of at least 1 must reach
+// the exit segment.
+TEST_F(LevelSet, ADecalMarksEachExit) {
+  for (const Named& n : levels_) {
+    SCOPED_TRACE(n.name);
+    const Vec2 a = n.level.exitA;
+    const Vec2 ab = n.level.exitB - a;
+    bool marked = false;
+    for (const LevelFile::DecalRecord& d : n.level.decals) {
+      const float halfWidth = d.scale * d.scale;
+      if (halfWidth < 1.0f) continue;
+      const float t = std::clamp((d.position - a).dot(ab) / ab.lengthSquared(), 0.0f, 1.0f);
+      const Vec2 nearest = a + ab * t;
+      if ((d.position - nearest).length() <= halfWidth) marked = true;
+    }
+    EXPECT_TRUE(marked) << "no decal of half-width 1 or more reaches the exit";
+  }
 }
 
 }  // namespace
