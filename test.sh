@@ -6,8 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
 
-scripts/setup.sh build
-scripts/setup.sh build-asan -DOMBREL_SANITIZE=ON -DOMBREL_BENCH=OFF
+# The flags are explicit: ./run.sh configures the same folder without the tests.
+scripts/setup.sh build -DOMBREL_SANITIZE=OFF -DOMBREL_TESTS=ON -DOMBREL_BENCH=ON
+scripts/setup.sh build-asan -DOMBREL_SANITIZE=ON -DOMBREL_TESTS=ON -DOMBREL_BENCH=OFF
 
 xvfb_pid=""
 stop_xvfb() { [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; }
