@@ -19,7 +19,7 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*"
-  for f in out.txt err.txt; do
+  for f in out.txt err.txt ombrel.cfg; do
     if [ -f "$work/$f" ]; then
       echo "--- $f (last lines)"
       grep -v 'XGetInputFocus' "$work/$f" | tail -n 40
@@ -29,6 +29,8 @@ fail() {
 }
 
 sanitizer_build() { grep -q '^OMBREL_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; }
+# stdbuf preloads its library ahead of the sanitizer runtime.
+if sanitizer_build; then export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"; fi
 
 [ -x "$build/ombrel" ] || fail "the game is not built: $build/ombrel"
 [ -d "$build/data/levels" ] || fail "the game's data is not built: $build/data"
@@ -83,8 +85,47 @@ wait_menu() {
   fail "no game window"
 }
 
+# alive: whether the game still runs.
+alive() { kill -0 "$game_pid" 2>/dev/null; }
+
+# window_geometry: the game window's place and size on the screen (wx wy ww wh).
+window_geometry() {
+  local g_X="" g_Y="" g_WIDTH="" g_HEIGHT=""
+  eval "$(xdotool getwindowgeometry --shell "$win" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/g_\1=/p')"
+  wx=${g_X:-0} wy=${g_Y:-0} ww=${g_WIDTH:-800} wh=${g_HEIGHT:-600}
+}
+
+# shot NAME: the screen as the picture NAME.png, which must not be blank.
+shot() {
+  # Other tests' windows may share the display: the game's goes on top first.
+  xdotool windowraise "$win" 2>/dev/null || true
+  sleep 0.1
+  import -window root "$work/$1.png" || fail "no screenshot $1"
+  local colours
+  colours=$(convert "$work/$1.png" -format '%k' info:)
+  [ "$colours" -gt 200 ] || fail "screenshot $1 has only $colours colours"
+}
+
+# window_picture NAME CONVERT-ARGS...: the picture NAME.png cut to the game's
+# window (see window_geometry), then converted with the given arguments.
+window_picture() {
+  local name=$1
+  shift
+  convert "$work/$name.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage "$@"
+}
+
 # key KEYS...: presses and releases each key in the game's window.
 key() { xdotool key --window "$win" "$@" 2>/dev/null || fail "keys $* could not be sent"; }
+
+# open_first_level: from the menu's root page, start -> SELECT CHAPTER ->
+# Tutorial -> its first level, each the first item of its page; until loaded.
+open_first_level() {
+  for _ in 1 2 3; do
+    key Return
+    sleep 0.5
+  done
+  wait_line "[Ombrel] level loaded"
+}
 
 # wait_game [SECONDS]: waits for the game to end by itself; sets rc.
 wait_game() {

@@ -8,8 +8,6 @@ source "$(dirname "$0")/game_common.bash"
 builder=$build/tools/databuilder/databuilder
 [ -x "$builder" ] || fail "the data builder is not built: $builder"
 need_display
-# stdbuf preloads its library ahead of the sanitizer runtime.
-if sanitizer_build; then export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"; fi
 
 # The first tutorial level, the menu's first item, becomes this one.
 cat >"$work/rope.txt" <<'LEVEL'
@@ -28,33 +26,18 @@ end
 LEVEL
 "$builder" level "$work/rope.txt" "$work/data/levels/tutorial/01-move.orl" || fail "the rope level was refused"
 
-shot() {
-  xdotool windowraise "$win" 2>/dev/null || true
-  sleep 0.1
-  import -window root "$work/$1.png" || fail "no screenshot $1"
-  local colours
-  colours=$(convert "$work/$1.png" -format '%k' info:)
-  [ "$colours" -gt 200 ] || fail "screenshot $1 has only $colours colours"
-}
-
 # Fraction of the window's pixels in the rope's yellowish green (120, 230, 90).
 rope_share() {
-  convert "$work/$1.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage \
+  window_picture "$1" \
     -fx 'g > 0.65 && r > 0.3 && r < 0.65 && b < 0.5 && g > r + 0.2 ? 1 : 0' -format '%[fx:mean]' info:
 }
 
 start_game
 wait_menu
-eval "$(xdotool getwindowgeometry --shell "$win" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/g_\1=/p')"
-wx=${g_X:-0} wy=${g_Y:-0} ww=${g_WIDTH:-800} wh=${g_HEIGHT:-600}
+window_geometry
 sleep 1
 
-# start -> SELECT CHAPTER -> Tutorial -> its first level.
-for _ in 1 2 3; do
-  key Return
-  sleep 0.5
-done
-wait_line "[Ombrel] level loaded"
+open_first_level
 # The camera glides to the hero, which lands at the start.
 sleep 2
 shot before
@@ -77,11 +60,11 @@ for _ in 1 2 3 4; do
     after=$(rope_share rope)
     awk "BEGIN { exit !($after > $before + 0.0005) }" && break 2
   done
-  kill -0 "$game_pid" 2>/dev/null || fail "the game ended during play"
+  alive || fail "the game ended during play"
   key x
   sleep 0.5
 done
-kill -0 "$game_pid" 2>/dev/null || fail "the game ended during play"
+alive || fail "the game ended during play"
 awk "BEGIN { exit !($after > $before + 0.0005) }" ||
   fail "no rope in the picture (rope green share $before before the shot, $after after)"
 if [ -n "${OMBREL_ROPE_SHOT:-}" ]; then cp "$work/rope.png" "$OMBREL_ROPE_SHOT"; fi
