@@ -1,5 +1,7 @@
 #include "game/replay.h"
 
+#include <SDL/SDL.h>
+
 #include <cstdlib>
 
 #include "game/hero.h"
@@ -89,4 +91,17 @@ ReplayResult replayLevel(const std::string& dataRoot, const std::string& levelFi
   game.leaveLevel();
   Kettar::clearParticles();
   return result;
+}
+
+int32_t replayKeyOf(char c) {
+  switch (c) {
+    case 'R': return SDLK_RIGHT;
+    case 'L': return SDLK_LEFT;
+    case 'U': return SDLK_UP;
+    case 'D': return SDLK_DOWN;
+    case 'C': return SDLK_c;
+    case 'z': return SDLK_z;
+    case 'x': return SDLK_x;
+    default: return -1;
+  }
 }

@@ -65,3 +65,7 @@ struct ReplayResult {
 // sampleEvery 0 keeps only the last sample.
 ReplayResult replayLevel(const std::string& dataRoot, const std::string& levelFile,
                          const ReplayScript& script, uint32_t sampleEvery = 0);
+
+// The key of a letter in the written notation of replays (R L U D the arrows,
+// C free aim, z jump, x shoot); -1 for any other letter.
+int32_t replayKeyOf(char letter);

@@ -28,8 +28,8 @@ class LevelReplayTest : public ::testing::TestWithParam<LevelReplay> {};
 TEST_P(LevelReplayTest, ReplayReachesTheExit) {
   const LevelReplay& r = GetParam();
   for (const levelreplay::Leg& leg : r.legs) {
-    for (const char* c = leg.held; *c != 0; ++c) EXPECT_NE(levelreplay::keyOf(*c), -1) << "no key '" << *c << "'";
-    for (const char* c = leg.pressed; *c != 0; ++c) EXPECT_NE(levelreplay::keyOf(*c), -1) << "no key '" << *c << "'";
+    for (const char* c = leg.held; *c != 0; ++c) EXPECT_NE(replayKeyOf(*c), -1) << "no key '" << *c << "'";
+    for (const char* c = leg.pressed; *c != 0; ++c) EXPECT_NE(replayKeyOf(*c), -1) << "no key '" << *c << "'";
   }
   const ReplayResult result = replayLevel(kDataRoot, std::string(r.level) + ".orl", levelreplay::scriptOf(r.legs), 250);
   ASSERT_NE(result.end, ReplayEnd::kNotLoaded);

@@ -1,23 +1,8 @@
 #include "levels/level_replays.h"
 
-#include <SDL/SDL.h>
-
 #include <cmath>
 
 namespace levelreplay {
-
-int32_t keyOf(char c) {
-  switch (c) {
-    case 'R': return SDLK_RIGHT;
-    case 'L': return SDLK_LEFT;
-    case 'U': return SDLK_UP;
-    case 'D': return SDLK_DOWN;
-    case 'C': return SDLK_c;
-    case 'z': return SDLK_z;
-    case 'x': return SDLK_x;
-    default: return -1;
-  }
-}
 
 ReplayScript scriptOf(const std::vector<Leg>& legs) {
   ReplayScript script;
@@ -25,10 +10,10 @@ ReplayScript scriptOf(const std::vector<Leg>& legs) {
   for (const Leg& leg : legs) {
     const uint32_t steps = static_cast<uint32_t>(std::lround(leg.seconds * kStepsPerSecond));
     for (const char* c = leg.pressed; *c != 0; ++c) {
-      if (keyOf(*c) != -1) script.presses.push_back({at, keyOf(*c)});
+      if (replayKeyOf(*c) != -1) script.presses.push_back({at, replayKeyOf(*c)});
     }
     for (const char* c = leg.held; *c != 0; ++c) {
-      if (keyOf(*c) != -1) script.holds.push_back({at, at + steps, keyOf(*c)});
+      if (replayKeyOf(*c) != -1) script.holds.push_back({at, at + steps, replayKeyOf(*c)});
     }
     at += steps;
   }

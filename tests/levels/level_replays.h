@@ -31,9 +31,6 @@ struct LevelReplay {
   std::vector<Leg> legs;
 };
 
-// The SDL key of a letter above; -1 for any other.
-int32_t keyOf(char c);
-
 // The legs one after another; the run ends with the last leg. Letters that
 // name no key are left out.
 ReplayScript scriptOf(const std::vector<Leg>& legs);

@@ -14,8 +14,6 @@
 // Exit code 0 when the hero reached the exit, 1 for wrong arguments or a bad
 // line, 2 when the level does not load, 3 when the way ends elsewhere.
 
-#include <SDL/SDL.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +24,7 @@
 
 #include "game/hero.h"
 #include "game/ombrel.h"
+#include "game/replay.h"
 #include "game/version.h"
 #include "kettar/mouse_state.h"
 #include "kettar/particle_system.h"
@@ -35,19 +34,6 @@
 namespace {
 
 constexpr double kUntilLimit = 15.0;
-
-int32_t keyOf(char c) {
-  switch (c) {
-    case 'R': return SDLK_RIGHT;
-    case 'L': return SDLK_LEFT;
-    case 'U': return SDLK_UP;
-    case 'D': return SDLK_DOWN;
-    case 'C': return SDLK_c;
-    case 'z': return SDLK_z;
-    case 'x': return SDLK_x;
-    default: return -1;
-  }
-}
 
 // The legs so far, in the replay table's notation.
 class Legs {
@@ -122,7 +108,7 @@ int main(int argc, char** argv) {
       words >> letters;
       legs.press(letters, step);
       for (char c : letters) {
-        const int32_t key = keyOf(c);
+        const int32_t key = replayKeyOf(c);
         if (key == -1) continue;
         const uint8_t was = keys[key];
         keys[key] = 1;
@@ -153,7 +139,7 @@ int main(int argc, char** argv) {
     legs.keys(held, step);
     for (uint8_t& k : keys) k = 0;
     for (char c : held) {
-      if (keyOf(c) != -1) keys[keyOf(c)] = 1;
+      if (replayKeyOf(c) != -1) keys[replayKeyOf(c)] = 1;
     }
     const uint32_t steps = static_cast<uint32_t>(std::lround((command == "hold" ? value : kUntilLimit) / dt));
     for (uint32_t i = 0; i < steps && !over; ++i) {
