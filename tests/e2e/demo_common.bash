@@ -6,7 +6,7 @@ set -euo pipefail
 build=${1:?build folder}
 work=$(mktemp -d /tmp/kettar-demo-XXXXXX)
 demo_pid=""
-keeper_pid=""
+source "$(dirname "${BASH_SOURCE[0]}")/display_common.bash"
 rc=""
 win=""
 
@@ -32,19 +32,6 @@ fail() {
 cp "$build/tools/demo/kettar_demo" "$work/"
 mkdir -p "$work/data/fonts"
 cp "$build/tools/demo/data/fonts/DejaVuSans.ttf" "$work/data/fonts/"
-
-# Needs an X server; the whole-program tests need one anyway.
-need_display() {
-  [ -n "${DISPLAY:-}" ] || fail "no X display: run under Xvfb (./test.sh starts one)"
-  for _ in $(seq 1 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  # One connection held open for the whole test: an X server that resets when its last
-  # client leaves would otherwise refuse the demo's connection during the reset.
-  xdotool search --sync --name "kettar-e2e-keeper-$$-never" >/dev/null 2>&1 &
-  keeper_pid=$!
-}
 
 # start_demo [env assignments...]: runs the demo in its folder in the background.
 start_demo() {

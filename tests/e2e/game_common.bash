@@ -6,7 +6,7 @@ set -euo pipefail
 build=$(cd "${1:?build folder}" && pwd)
 work=$(mktemp -d /tmp/ombrel-e2e-XXXXXX)
 game_pid=""
-keeper_pid=""
+source "$(dirname "${BASH_SOURCE[0]}")/display_common.bash"
 win=""
 rc=""
 
@@ -41,18 +41,6 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # Sleeps a number of milliseconds.
 sleep_ms() { sleep "$(awk -v ms="$1" 'BEGIN { printf "%.3f", ms / 1000 }')"; }
-
-need_display() {
-  [ -n "${DISPLAY:-}" ] || fail "no X display: run under Xvfb (./test.sh starts one)"
-  for _ in $(seq 1 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  # One connection held open for the whole test, so that a server that resets
-  # when its last client leaves never refuses the game's connection.
-  xdotool search --sync --name "ombrel-e2e-keeper-$$-never" >/dev/null 2>&1 &
-  keeper_pid=$!
-}
 
 # start_game [env assignments...]: the game in its folder, in the background.
 start_game() {
