@@ -186,22 +186,37 @@ TEST_F(LinkGridTest, FixedLinksAndSleepingPairsStayUnlessForced) {
   body.addQuark(kFixed, Vec2(1.0f, 0.0f), 1.0f, 0.0f);
   body.addQuark(kSoft, Vec2(0.0f, 1.0f), 1.0f, 0.0f);
   body.addQuark(kSoft, Vec2(1.0f, 1.0f), 1.0f, 0.0f);
+  body.addQuark(kSoft, Vec2(0.0f, 2.0f), 1.0f, 0.0f);
+  body.addQuark(kSoft, Vec2(1.0f, 2.0f), 1.0f, 0.0f);
   Link* fixed = body.addLink(kFixed, 0, 1, 0.0f, 0.0f, 0.0f, 0.0f);
   Link* sleeping = body.addLink(kStiff, 2, 3, 0.0f, 0.0f, 0.0f, 0.0f);
-  body.quarks[2]->asleep = body.quarks[3]->asleep = 1;
+  Link* sleepingSpring = body.addLink(kSoft, 4, 5, 0.5f, 10.0f, 0.0f, 0.0f);
+  for (uint32_t i = 2; i < 6; ++i) body.quarks[i]->asleep = 1;
   const uint32_t fixedEntries = cellEntries(fixed);
   const uint32_t sleepingEntries = cellEntries(sleeping);
+  const uint32_t springEntries = cellEntries(sleepingSpring);
   body.leaveGrid(false);
   EXPECT_EQ(cellEntries(fixed), fixedEntries);
   EXPECT_EQ(cellEntries(sleeping), sleepingEntries);
-  // Solving a sleeping pair changes nothing and keeps the old entry.
+  EXPECT_EQ(cellEntries(sleepingSpring), springEntries);
+  // Solving a sleeping pair changes nothing and keeps the old entry: the rod
+  // does not pull its stretched end back, the stretched and moving spring
+  // writes no force.
   body.quarks[3]->position = Vec2(3.0f, 1.0f);
   sleeping->solve();
   EXPECT_EQ(body.quarks[3]->position, Vec2(3.0f, 1.0f));
   EXPECT_EQ(sleeping->cachedB, Vec2(1.0f, 1.0f));
+  body.quarks[5]->position = Vec2(3.0f, 2.0f);
+  body.quarks[5]->setVelocity(Vec2(0.0f, 4.0f));
+  sleepingSpring->solve();
+  EXPECT_EQ(body.quarks[4]->force, Vec2(0.0f, 0.0f));
+  EXPECT_EQ(body.quarks[5]->force, Vec2(0.0f, 0.0f));
+  EXPECT_EQ(sleepingSpring->cachedB, Vec2(1.0f, 2.0f));
+  EXPECT_EQ(cellEntries(sleepingSpring), springEntries);
   body.leaveGrid(true);
   EXPECT_EQ(cellEntries(fixed), 0u);
   EXPECT_EQ(cellEntries(sleeping), 0u);
+  EXPECT_EQ(cellEntries(sleepingSpring), 0u);
 }
 
 // A body asleep when it leaves the grid stays in its cells; woken and moved

@@ -38,6 +38,23 @@ TEST_F(QuarkTest, SoftStepUnderGravity) {
   EXPECT_EQ(q.force, Vec2(0.0f, 0.0f));
 }
 
+// The drag is damping × velocity × the damping scale; the sleep energy takes the
+// velocity after the step. Mass 2, damping 10, D 0.5, from (1, 0) under gravity:
+// vx = 1 - 10·1·0.5 / 2 · 0.002 = 0.995; vy = -9.81·2 / 2 · 0.002 = -0.01962;
+// energy = 0.002 · (0.995² + 0.01962²) + 0.998 · 0.2 = 0.2015808.
+TEST_F(QuarkTest, SoftStepScalesItsDragByTheDampingScale) {
+  dampingScale = 0.5f;
+  QuarkSoft q(nullptr, Vec2(0.0f, 0.0f), 2.0f, 10.0f);
+  q.setVelocity(Vec2(1.0f, 0.0f));
+  q.integrate(0.002f);
+  EXPECT_FLOAT_EQ(q.velocity().x, 0.995f);
+  EXPECT_FLOAT_EQ(q.velocity().y, -0.01962f);
+  EXPECT_FLOAT_EQ(q.position.x, 0.00199f);
+  EXPECT_FLOAT_EQ(q.position.y, -0.00003924f);
+  // 1 - 0.998 in float is 0.00199997: a few parts in a million off.
+  EXPECT_NEAR(q.sleepEnergy, 0.2015808f, 2e-6f);
+}
+
 TEST_F(QuarkTest, ForceIsConsumedByOneIntegration) {
   gravity = Vec2(0.0f, 0.0f);
   for (Kind kind : {kSoft, kStiff}) {
@@ -160,6 +177,22 @@ TEST_F(QuarkTest, SleepEnergyIsCappedAndRestartsOnWake) {
   q.wake();
   EXPECT_EQ(q.asleep, 0);
   EXPECT_FLOAT_EQ(q.sleepEnergy, 0.11f);
+}
+
+// The Verlet step's sleep energy takes (new position - old position) / dt, the
+// speed the step ends with. From (1, 0) at the default step, pushed by 1000 for
+// dt 0.004 with no gravity: position = 0.002 + 1000 · 0.004² = 0.018, speed
+// 0.018 / 0.004 = 4.5; energy = 0.002 · 4.5² + 0.998 · 0.2 = 0.2401 (the speed
+// before the step, 1, would give 0.2016).
+TEST_F(QuarkTest, StiffSleepEnergyTakesTheSpeedAfterTheStep) {
+  gravity = Vec2(0.0f, 0.0f);
+  QuarkStiff q(nullptr, Vec2(0.0f, 0.0f), 1.0f, 0.0f);
+  q.setVelocity(Vec2(1.0f, 0.0f));
+  q.addForce(Vec2(1000.0f, 0.0f));
+  q.integrate(0.004f);
+  EXPECT_FLOAT_EQ(q.position.x, 0.018f);
+  EXPECT_FLOAT_EQ(q.velocity().x, 4.5f);
+  EXPECT_NEAR(q.sleepEnergy, 0.2401f, 2e-6f);  // float rounding as above
 }
 
 TEST_F(QuarkTest, SleepEnergySmoothsTheSquaredSpeed) {

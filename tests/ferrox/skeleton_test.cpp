@@ -400,6 +400,52 @@ TEST_F(SkeletonGridTest, TemplateCopyAtAnOffsetEntersTheGrid) {
   EXPECT_EQ(copy.quarks[2]->asleep, 1);
 }
 
+// A copy keeps what its soft and stiff links hold, but builds a fixed link
+// afresh from its radius and friction: not internal, rest the current distance
+// (3 here), stiffness 0. The template's fields are set so that a kept value shows.
+TEST_F(SkeletonGridTest, TemplateCopyRebuildsFixedLinksFromRadiusAndFriction) {
+  Skeleton tmpl;
+  tmpl.addQuark(kFixed, Vec2(0.0f, 0.0f), 1.0f, 0.0f);
+  tmpl.addQuark(kFixed, Vec2(3.0f, 0.0f), 1.0f, 0.0f);
+  tmpl.addQuark(kStiff, Vec2(0.0f, 4.0f), 1.0f, 0.0f);
+  Link* fixed = tmpl.addLink(kFixed, 0, 1, 0.0f, 0.0f, 0.08f, 0.9f);
+  Link* stiff = tmpl.addInternalLink(kStiff, 1, 2, 0.25f, 0.0f);
+  Link* soft = tmpl.addLink(kSoft, 0, 2, 0.4f, 30.0f, 0.02f, 0.6f);
+  tmpl.leaveGrid(true);
+  fixed->rest = 5.0f;
+  fixed->stiffness = 0.3f;
+  fixed->internal = 1;
+  stiff->rest = 4.5f;
+  soft->rest = 3.5f;
+
+  struct Row {
+    const char* name;
+    Kind kind;
+    uint8_t internal;
+    float rest, stiffness, radius, friction;
+  } rows[] = {
+      {"fixed: radius and friction only", kFixed, 0, 3.0f, 0.0f, 0.08f, 0.9f},
+      {"stiff internal: all kept", kStiff, 1, 4.5f, 0.25f, 0.03f, 0.2f},
+      {"soft: all kept", kSoft, 0, 3.5f, 0.4f, 0.02f, 0.6f},
+  };
+  Skeleton copy(tmpl, Vec2(-2.0f, -1.0f), true);
+  ASSERT_EQ(copy.links.count, 3u);
+  for (uint32_t i = 0; i < 3; ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE(row.name);
+    const Link* l = copy.links[i];
+    EXPECT_EQ(l->kind(), row.kind);
+    EXPECT_EQ(l->fixedKind, row.kind == kFixed ? 1 : 0);
+    EXPECT_EQ(l->internal, row.internal);
+    EXPECT_FLOAT_EQ(l->rest, row.rest);
+    EXPECT_FLOAT_EQ(l->stiffness, row.stiffness);
+    EXPECT_FLOAT_EQ(l->radius, row.radius);
+    EXPECT_FLOAT_EQ(l->friction, row.friction);
+  }
+  // Not internal, the fixed copy is a surface: it stands in the grid.
+  EXPECT_GT(cellEntries(copy.links[0]), 0u);
+}
+
 TEST_F(SkeletonGridTest, CopyConstructorStaysOutOfTheGrid) {
   Skeleton source(false);
   source.id = 3;
