@@ -221,6 +221,52 @@ TEST_F(GridFixture, WalkEdgeCases) {
   EXPECT_EQ(firstOnly, (Cells{{25, 38}, {26, 38}}));
 }
 
+// Diagonal walks whose ends sit at different heights in their cells on the
+// minor axis (radius 0: both edges are the segment itself). Each end's minor
+// fraction is given; frac is their mean, 0.62 (or 0.38 going down), over five
+// major steps. Upward the error starts at trunc((1 - 0.62) · 5) = 1, downward at
+// trunc(5 · 0.38) = 1: the one minor step comes at the second major cell. The
+// fraction of the first major end alone (0.9 or 0.1) would start it at 0, that
+// of the last end alone (0.34 or 0.66) or 1 - frac at 3. Every row is walked
+// from either end.
+TEST_F(GridFixture, WalkErrorStartsFromTheMeanFracOfBothEnds) {
+  struct Row {
+    const char* name;
+    Vec2 a, b;
+    Cells onePass;
+  } rows[] = {
+      // columns 23.5 -> 28.5; rows 20.9 -> 21.34
+      {"columns major, rows going up", Vec2(-0.4f, 0.08f), Vec2(0.6f, 0.168f),
+       {{23, 20}, {24, 20}, {25, 20}, {24, 21}, {25, 21}, {26, 21}, {27, 21}, {28, 21}}},
+      // columns 23.5 -> 28.5; rows 21.1 -> 20.66
+      {"columns major, rows going down", Vec2(-0.4f, 0.12f), Vec2(0.6f, 0.032f),
+       {{23, 21}, {24, 21}, {25, 21}, {24, 20}, {25, 20}, {26, 20}, {27, 20}, {28, 20}}},
+      // rows 18.5 -> 23.5; columns 24.9 -> 25.34
+      {"rows major, columns going up", Vec2(-0.12f, -0.4f), Vec2(-0.032f, 0.6f),
+       {{24, 18}, {24, 19}, {24, 20}, {25, 19}, {25, 20}, {25, 21}, {25, 22}, {25, 23}}},
+      // rows 18.5 -> 23.5; columns 25.1 -> 24.66
+      {"rows major, columns going down", Vec2(-0.08f, -0.4f), Vec2(-0.168f, 0.6f),
+       {{25, 18}, {25, 19}, {25, 20}, {24, 19}, {24, 20}, {24, 21}, {24, 22}, {24, 23}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Cells both = row.onePass;
+    both.insert(both.end(), row.onePass.begin(), row.onePass.end());
+    EXPECT_EQ(walked(row.a, row.b, 0.0f), both) << "from a";
+    EXPECT_EQ(walked(row.b, row.a, 0.0f), both) << "from b";
+  }
+}
+
+// The second edge starts at (a + n) - (n + n), which in float is not a - n.
+// Half-width 0.01 across x = 0.11 - 3.3e-7: the first edge stands at x = 0.12
+// (column 26.1), the second at 0.0999996662 (column 25.999996); a - n would
+// give 0.0999996737, exactly column 26.
+TEST_F(GridFixture, SecondEdgeIsTheFirstLessTwiceTheNormal) {
+  const float x = 0x1.c28f04p-4f;  // 0.10999967
+  EXPECT_EQ(walked(Vec2(x, 0.0f), Vec2(x, 0.25f), 0.01f),
+            (Cells{{26, 20}, {26, 21}, {25, 20}, {25, 21}}));
+}
+
 TEST_F(GridFixture, ThickInsertionAddsEachLinkOnceAndPairsOlderWithNewer) {
   const Vec2 a(0.0f, 0.0f), b(1.8f, 0.0f);  // ten columns, one row
   grid().insertLink(a, b, links[0], 0.05f);
@@ -256,6 +302,23 @@ TEST_F(GridFixture, PartnerMemoryHoldsEightLinks) {
   for (const ContactPair& pair : grid().pairs) EXPECT_EQ(pair.second, links[9]);
   // The cell grew by 8 past its first slots.
   EXPECT_EQ(grid().cell(25, 20).capacity, 16u);
+}
+
+// A link met again still takes an entry of the partner memory. The inserted
+// link meets link 0 in ten cells (one pair, nine repeats: the memory is full of
+// link 0 after eight), then link 1 in two cells on each edge: not remembered,
+// link 1 pairs at all four meetings.
+TEST_F(GridFixture, RepeatsFillThePartnerMemoryToo) {
+  grid().insertLink(Vec2(0.0f, 0.0f), Vec2(1.8f, 0.0f), links[0], 0.01f);  // columns 25-34
+  grid().insertLink(Vec2(2.0f, 0.0f), Vec2(2.2f, 0.0f), links[1], 0.01f);  // columns 35-36
+  ASSERT_EQ(ferrox::pairCount(), 0u);
+  grid().insertLink(Vec2(0.0f, 0.0f), Vec2(2.2f, 0.0f), links[2], 0.01f);
+  const Link* firsts[] = {links[0], links[1], links[1], links[1], links[1]};
+  ASSERT_EQ(ferrox::pairCount(), 5u);
+  for (uint32_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(grid().pairs.items[i].first, firsts[i]);
+    EXPECT_EQ(grid().pairs.items[i].second, links[2]);
+  }
 }
 
 TEST_F(GridFixture, ThinLinksStandOncePerVisitAndMakeNoPairs) {
