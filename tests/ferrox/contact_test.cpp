@@ -210,6 +210,85 @@ TEST_F(ContactFixture, EndToEndContactSeparatesByThePenetrationAndKeepsAQuarterO
   EXPECT_EQ(b.quarks.items[1]->position, Vec2(0.8f, -0.6f));
 }
 
+// One touching pair worked by hand: unequal masses (A 1 and 3, B 2 and 0.5),
+// every quark moving (A.a (0.2, -0.5), A.b (-0.1, -0.2), B.a (0.4, 0.3), B.b
+// (-0.6, 0.1)), radii 0.5 + 0.5, frictions 0.3 + 0.2, frictionScale 0.5. The
+// links are parallel, A at height Y = 0.999701 over B: n = (0, 1), d² = Y²,
+// pen = 1 - √(Y²) in double = 0.00029899180 (in float 0.00029897690, which
+// shows in B's heights, moved from 0); T = (0.25, 0), the signs of the x
+// velocities +, -, +, -; friction force = -T · sign · weight.
+TEST_F(ContactFixture, ResponseWeightsEachEndByWhereTheContactLies) {
+  struct End {
+    float height, vy, fx;
+  };
+  struct Row {
+    const char* name;
+    Vec2 Aa, Ab, Ba, Bb;
+    End expected[4];  // A.a, A.b, B.a, B.b
+  } rows[] = {
+      // s = 0, t = -0.25 clamps to t = 0, s = 0.25. mA = 1, mB = 0.75·2 +
+      // 0.25·0.5 = 1.625, k = 1/2.625. Pushes: A.a +pen·mB·k = 0.6190476 pen,
+      // B.a -0.75 pen·k = -8.5426229e-5, B.b -0.25 pen·k = -2.8475410e-5.
+      // vrel·n = -0.5 - 0.75·0.3 - 0.25·0.1 = -0.75, j = 0.5625: A.a vy -0.5 +
+      // 0.5625·0.6190476; B.a 0.3 - 0.75·0.5625·k; B.b 0.1 - 0.25·0.5625·k.
+      // Friction weights 1, 0, 0.75, 0.25.
+      {"s inside B, t at A.a",
+       Vec2(0.25f, 0.999701f), Vec2(1.25f, 0.999701f), Vec2(0.0f, 0.0f), Vec2(1.0f, 0.0f),
+       {{0.9998861f, -0.15178571f, -0.25f},
+        {0.999701f, -0.2f, 0.0f},
+        {-8.5426229e-5f, 0.13928571f, -0.1875f},
+        {-2.8475410e-5f, 0.046428571f, 0.0625f}}},
+      // s = 0, t = 0.75 stays. mA = 0.25·1 + 0.75·3 = 2.5, mB = 2, k = 1/4.5.
+      // Pushes: A.a 0.25 pen·2/4.5, A.b 0.75 pen·2/4.5, B.a -pen·2.5/4.5 =
+      // -1.6610656e-4. vrel·n = 0.25·-0.5 + 0.75·-0.2 - 0.3 = -0.575, j = 0.43125:
+      // A.a vy -0.5 + 0.25·0.43125·2/4.5; A.b -0.2 + 0.75·0.43125·2/4.5; B.a 0.3 -
+      // 0.43125·2.5/4.5. Friction weights 0.25, 0.75, 1, 0.
+      {"t inside A, s at B.a",
+       Vec2(0.0f, 0.999701f), Vec2(1.0f, 0.999701f), Vec2(0.75f, 0.0f), Vec2(1.75f, 0.0f),
+       {{0.9997342f, -0.45208333f, -0.0625f},
+        {0.9998007f, -0.05625f, 0.1875f},
+        {-1.6610656e-4f, 0.060416667f, -0.25f},
+        {0.0f, 0.1f, 0.0f}}},
+  };
+  const float masses[4] = {1.0f, 3.0f, 2.0f, 0.5f};
+  const Vec2 velocities[4] = {Vec2(0.2f, -0.5f), Vec2(-0.1f, -0.2f), Vec2(0.4f, 0.3f),
+                              Vec2(-0.6f, 0.1f)};
+  // A's heights are near 1 (a float step of 6e-8); B's start from 0 and keep
+  // the penetration's last digits.
+  const float heightTolerance[4] = {1e-7f, 1e-7f, 1e-10f, 1e-10f};
+  ferrox::frictionScale = 0.5f;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    bodies.clear();
+    const Vec2 at[4] = {row.Aa, row.Ab, row.Ba, row.Bb};
+    const float friction[2] = {0.3f, 0.2f};
+    Quark* ends[4];
+    for (int side = 0; side < 2; ++side) {
+      bodies.push_back(std::make_unique<Skeleton>());
+      Skeleton& s = *bodies.back();
+      for (int i = 2 * side; i < 2 * side + 2; ++i) {
+        ends[i] = s.addQuark(kSoft, at[i], masses[i], 0.0f);
+        ends[i]->setVelocity(velocities[i]);
+      }
+      s.addLink(kStiff, 0, 1, 0.0f, 0.0f, 0.5f, friction[side]);
+    }
+    ContactPair pair{linkOf(*bodies[0]), linkOf(*bodies[1])};
+    ASSERT_TRUE(pair.resolve());
+    const char* names[4] = {"A.a", "A.b", "B.a", "B.b"};
+    for (int i = 0; i < 4; ++i) {
+      SCOPED_TRACE(names[i]);
+      EXPECT_NEAR(ends[i]->position.y, row.expected[i].height, heightTolerance[i]);
+      EXPECT_NEAR(ends[i]->velocity().y, row.expected[i].vy, 1e-6f);
+      EXPECT_NEAR(ends[i]->force.x, row.expected[i].fx, 1e-7f);
+      // Everything happens along n and T: x positions, x velocities and y
+      // forces stay.
+      EXPECT_EQ(ends[i]->position.x, at[i].x);
+      EXPECT_EQ(ends[i]->velocity().x, velocities[i].x);
+      EXPECT_EQ(ends[i]->force.y, 0.0f);
+    }
+  }
+}
+
 TEST_F(ContactFixture, FixedQuarksNeverMove) {
   Skeleton& ground = body(Vec2(-1.0f, 0.0f), Vec2(1.0f, 0.0f), kFixed, 0.05f, 0.5f);
   Skeleton& box = body(Vec2(-0.3f, 0.06f), Vec2(0.3f, 0.06f), kSoft, 0.03f, 0.5f);
@@ -364,6 +443,34 @@ TEST_F(ContactFixture, RaycastTakesTheHitNearestTheMidpoint) {
   ASSERT_TRUE(ferrox::raycast(link, quark, Vec2(-4.0f, 0.0f), Vec2(8.0f, 0.0f)));
   EXPECT_EQ(link, linkOf(far));
   EXPECT_EQ(quark, far.quarks.items[1]);
+}
+
+// A link counts as hit within its radius plus the ray's half-width 0.01: a
+// link of radius 0.05 whose end lies 0.055 below the ray is hit at its a end,
+// the point on the ray being the midpoint; at 0.065 it is missed.
+TEST_F(ContactFixture, RaycastReachesTheRadiusPlusTheRayHalfWidth) {
+  struct Row {
+    const char* name;
+    float gap;
+    bool hit;
+  } rows[] = {
+      {"0.055: beyond the radius, within the half-width", 0.055f, true},
+      {"0.065: beyond both", 0.065f, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    bodies.clear();
+    Skeleton& post = body(Vec2(0.0f, -row.gap), Vec2(0.0f, -1.0f), kFixed, 0.05f);
+    Link* link = nullptr;
+    Quark* quark = nullptr;
+    Vec2 hit(-99.0f, -99.0f);
+    ASSERT_EQ(ferrox::raycast(link, quark, hit, Vec2(-1.0f, 0.0f), Vec2(1.0f, 0.0f)), row.hit);
+    if (!row.hit) continue;
+    EXPECT_EQ(link, linkOf(post));
+    EXPECT_EQ(quark, post.quarks.items[0]);
+    EXPECT_NEAR(hit.x, 0.0f, 1e-6f);
+    EXPECT_EQ(hit.y, 0.0f);
+  }
 }
 
 TEST_F(ContactFixture, RaycastIgnoresFarHitsAndLeavesOutputsAlone) {
