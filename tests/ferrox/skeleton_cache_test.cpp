@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,7 +12,10 @@
 #include "body_test_support.h"
 #include "ferrox/body_block.h"
 #include "ferrox/grid.h"
+#include "ferrox/link.h"
+#include "ferrox/quark.h"
 #include "kettar/byte_buffer.h"
+#include "support/zlib_block.h"
 
 namespace {
 
@@ -88,6 +92,104 @@ TEST_F(SkeletonCacheTest, SaveWritesTheHeaderAndOneBlock) {
   EXPECT_EQ(in.peek(), std::char_traits<char>::eof()) << "nothing after the block";
 
   EXPECT_FALSE(SkeletonCache::save(path("no-such-dir/x.fsk"), body));
+}
+
+// A body block written out by hand from the record tables: every field in
+// order, distinct values, each record kind, the internal flag set and clear.
+const char* const kGoldenBlock =
+    "03 00 00 00 "
+    // soft: x 1.5, y -2, mass 2.5, damping 0.125
+    "00 00 00 c0 3f 00 00 00 c0 00 00 20 40 00 00 00 3e "
+    // stiff: x -0.75, y 3, mass 4, damping 0.375
+    "01 00 00 40 bf 00 00 40 40 00 00 80 40 00 00 c0 3e "
+    // fixed: x 0.5, y 0.25, mass 999999, damping 0
+    "02 00 00 00 3f 00 00 80 3e f0 23 74 49 00 00 00 00 "
+    "04 00 00 00 "
+    // soft: a 1, b 0, spring 40, rest 1.75, radius 0.0625, stiffness 0.4375,
+    // friction 0.6875, internal 1
+    "00 01 00 00 00 00 00 00 00 00 00 20 42 00 00 e0 3f 00 00 80 3d 00 00 e0 3e 00 00 30 3f 01 "
+    // stiff: a 2, b 1, rest 2.25, radius 0.09375, stiffness 0.15625, friction 0.8125, internal 0
+    "01 02 00 00 00 01 00 00 00 00 00 10 40 00 00 c0 3d 00 00 20 3e 00 00 50 3f 00 "
+    // fixed: a 0, b 2, radius 0.046875, friction 0.9375, internal 0
+    "02 00 00 00 00 02 00 00 00 00 00 40 3d 00 00 70 3f 00 "
+    // stiff: a 0, b 1, rest 3.5, radius 0.03125, stiffness 0.0625, friction 0.28125, internal 1
+    "01 00 00 00 00 01 00 00 00 00 00 60 40 00 00 00 3d 00 00 80 3d 00 00 90 3e 01";
+
+std::string bytesOf(const Kettar::ByteBuffer& buffer) {
+  return std::string(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+}
+
+TEST_F(SkeletonCacheTest, GoldenFileReadsFieldByFieldAndWritesBackTheSameBlock) {
+  const std::string golden = bytesOf(bodytest::fromHex(kGoldenBlock));
+  ASSERT_EQ(golden.size(), 4u + 3 * 17 + 4 + 30 + 26 + 18 + 26);
+  const std::string p = path("golden.fsk");
+  write(p, kHeader + test_support::zlibBlock(golden));
+  const Skeleton& body = SkeletonCache::get(p);
+
+  struct QuarkRow {
+    Kind kind;
+    Vec2 position;
+    float mass, damping;
+    uint8_t asleep;
+  } quarkRows[] = {
+      {kSoft, Vec2(1.5f, -2.0f), 2.5f, 0.125f, 0},
+      {kStiff, Vec2(-0.75f, 3.0f), 4.0f, 0.375f, 0},
+      {kFixed, Vec2(0.5f, 0.25f), 999999.0f, 0.0f, 1},
+  };
+  ASSERT_EQ(body.quarks.count, 3u);
+  for (uint32_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE("quark " + std::to_string(i));
+    const Quark* q = body.quarks[i];
+    EXPECT_EQ(q->kind(), quarkRows[i].kind);
+    EXPECT_EQ(q->position, quarkRows[i].position);
+    EXPECT_EQ(q->mass, quarkRows[i].mass);
+    EXPECT_EQ(q->damping, quarkRows[i].damping);
+    EXPECT_EQ(q->asleep, quarkRows[i].asleep);
+    EXPECT_EQ(q->velocity(), Vec2(0.0f, 0.0f));
+  }
+
+  struct LinkRow {
+    Kind kind;
+    uint32_t a, b;
+    float springConstant, rest, radius, stiffness, friction;
+    uint8_t internal;
+  } linkRows[] = {
+      {kSoft, 1, 0, 40.0f, 1.75f, 0.0625f, 0.4375f, 0.6875f, 1},
+      {kStiff, 2, 1, 0.0f, 2.25f, 0.09375f, 0.15625f, 0.8125f, 0},
+      // A fixed link's rest is the distance of its quarks: |(-1, 2.25)|.
+      {kFixed, 0, 2, 0.0f, std::sqrt(6.0625f), 0.046875f, 0.0f, 0.9375f, 0},
+      {kStiff, 0, 1, 0.0f, 3.5f, 0.03125f, 0.0625f, 0.28125f, 1},
+  };
+  ASSERT_EQ(body.links.count, 4u);
+  for (uint32_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE("link " + std::to_string(i));
+    const Link* l = body.links[i];
+    const LinkRow& row = linkRows[i];
+    EXPECT_EQ(l->kind(), row.kind);
+    EXPECT_EQ(l->a, body.quarks[row.a]);
+    EXPECT_EQ(l->b, body.quarks[row.b]);
+    if (row.kind == kSoft) {
+      EXPECT_EQ(static_cast<const LinkSoft*>(l)->springConstant, row.springConstant);
+    }
+    EXPECT_FLOAT_EQ(l->rest, row.rest);
+    EXPECT_EQ(l->radius, row.radius);
+    EXPECT_EQ(l->stiffness, row.stiffness);
+    EXPECT_EQ(l->friction, row.friction);
+    EXPECT_EQ(l->internal, row.internal);
+  }
+
+  const std::string saved = path("saved.fsk");
+  ASSERT_TRUE(SkeletonCache::save(saved, body));
+  const std::string file = read(saved);
+  ASSERT_GE(file.size(), 12u);
+  EXPECT_EQ(file.substr(0, 12), kHeader);
+  std::string raw;
+  size_t end = 0;
+  ASSERT_TRUE(test_support::openZlibBlock(file, 12, raw, end));
+  EXPECT_EQ(end, file.size()) << "nothing after the block";
+  Kettar::ByteBuffer written;
+  written.append(raw.data(), static_cast<uint32_t>(raw.size()));
+  EXPECT_EQ(bodytest::hex(written), kGoldenBlock);
 }
 
 TEST_F(SkeletonCacheTest, GetReadsEachFileOnce) {
