@@ -115,6 +115,22 @@ TEST_F(SkeletonTest, RemovingASelfLinkTouchesItsQuarkOnce) {
   expectSlotsMatch(body);
 }
 
+// The self-link sits twice in its quark's link array; removeQuark takes it once (the sanitizer
+// build catches a read of the link after its first removal deleted it).
+TEST_F(SkeletonTest, RemoveQuarkWithASelfLinkTakesItOnce) {
+  Skeleton body;
+  buildSquare(body);
+  body.addQuark(kSoft, Vec2(3.0f, 3.0f), 1.0f, 0.0f);  // 4
+  body.addQuark(kSoft, Vec2(4.0f, 3.0f), 1.0f, 0.0f);  // 5, linked only to 4
+  body.addLink(kStiff, 4, 4, 0.0f, 0.0f, 0.1f, 0.0f);
+  body.addLink(kStiff, 4, 5, 0.0f, 0.0f, 0.0f, 0.0f);
+  ASSERT_EQ(body.quarks[4]->links.count, 3u);
+  body.removeQuark(4);
+  EXPECT_EQ(body.quarks.count, 4u);
+  EXPECT_EQ(body.links.count, 4u);
+  expectSlotsMatch(body);
+}
+
 TEST_F(SkeletonTest, RemoveQuarkTakesItsLinksAndTheQuarksLeftBare) {
   Skeleton body;
   // A path 0 - 1 - 2: removing the middle quark removes all three.
