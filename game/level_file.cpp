@@ -226,7 +226,7 @@ bool readTurret(Kettar::ByteBuffer& buffer, TurretRecord& turret, std::string* w
   if (!finite(turret.position) || !finite(turret.rotation) || !finite(turret.interval) ||
       !finite(turret.phase))
     return fail(why, "turret values are not finite");
-  return checkFlag(turret.flip, "turret flip", why);
+  return true;
 }
 
 void writeTurret(Kettar::ByteBuffer& buffer, const TurretRecord& turret) {
@@ -244,7 +244,7 @@ bool readDecal(Kettar::ByteBuffer& buffer, DecalRecord& decal, std::string* why)
   if (decal.index >= kDecalEntries) return fail(why, "decal " + std::to_string(decal.index) + " is past the catalogue");
   if (!finite(decal.position) || !finite(decal.scale) || !finite(decal.rotation))
     return fail(why, "decal values are not finite");
-  return checkFlag(decal.flipX, "decal flipX", why) && checkFlag(decal.flipY, "decal flipY", why);
+  return true;
 }
 
 void writeDecal(Kettar::ByteBuffer& buffer, const DecalRecord& decal) {

@@ -82,7 +82,7 @@ struct TurretRecord {
   float rotation = 0.0f;  // degrees
   float interval = 0.0f;  // seconds between volleys
   float phase = 0.0f;     // percent of the interval
-  uint8_t flip = 0;
+  uint8_t flip = 0;       // nonzero: mirrored; kept as read, so a file writes back unchanged
 };
 
 struct DecalRecord {
@@ -90,6 +90,7 @@ struct DecalRecord {
   Vec2 position;
   float scale = 1.0f;
   float rotation = 0.0f;  // degrees
+  // Nonzero: mirrored left to right, top to bottom; kept as read.
   uint8_t flipX = 0;
   uint8_t flipY = 0;
 };
