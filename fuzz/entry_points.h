@@ -251,10 +251,11 @@ inline bool skeletonInput(const uint8_t* data, size_t size) {
   if (size >= kSkeletonHeaderSize) {
     std::istringstream in(asText(data + kSkeletonHeaderSize, size - kSkeletonHeaderSize));
     Kettar::ByteBuffer raw;
-    if (raw.loadCompressed(in)) sound = bodyBlockChecks(raw) && raw.remaining() == 0;
+    if (raw.loadCompressed(in)) sound = bodyBlockChecks(raw);
   }
-  // The header is the loader's own check; the block's verdict must agree.
-  check(!loaded || sound, "a cached skeleton has a sound block that fills the file's block");
+  // The header is the loader's own check; the block's verdict must agree. What follows the
+  // body block, in the block or in the file, is not read.
+  check(!loaded || sound, "a cached skeleton's block starts with a sound body block");
   if (loaded) {
     const std::string savedPath = scratchPath("saved.fsk");
     check(ferrox::SkeletonCache::save(savedPath, cached), "a cached skeleton saves");
