@@ -369,7 +369,7 @@ TEST(LevelFileHeader, OnlyTheLevelMagicPasses) {
 TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
   const std::string p = path("a.orl");
   ASSERT_TRUE(saveFile(p, 12.25f, sampleLevel()));
-  EXPECT_FALSE(fs::exists(p + ".saving"));
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
   const std::vector<uint8_t> file = readAll(p);
   EXPECT_EQ(hex(file, 0, 12), "95 7B E8 67 B2 D6 A9 04 09 00 00 00");
   LevelRecord out;
@@ -402,7 +402,7 @@ TEST_F(LevelFileOnDisk, FailedSaveLeavesTheOldFile) {
   const std::string p = path("keep.orl");
   ASSERT_TRUE(saveFile(p, 5.0f, sampleLevel()));
   const std::vector<uint8_t> before = readAll(p);
-  fs::create_directory(p + ".saving");  // the temporary file cannot be made
+  fs::create_directory(p + ".tmp");  // the temporary file cannot be made
   LevelRecord other = sampleLevel();
   other.width = 80.0f;
   EXPECT_FALSE(saveFile(p, 1.0f, other));
