@@ -179,9 +179,10 @@ inline bool compressedBlockInput(const uint8_t* data, size_t size) {
   std::istringstream in(asText(data, size));
   Kettar::ByteBuffer block;
   if (!block.loadCompressed(in)) return false;
-  check(block.size() <= Kettar::ByteBuffer::kMaxBlockSize, "a loaded block is within the bound");
   uint32_t packedSize = 0;
   std::memcpy(&packedSize, data, 4);
+  check(block.size() <= Kettar::ByteBuffer::maxRawSize(packedSize),
+        "a loaded block is within what its packed data can inflate to");
   check(in.tellg() == std::streampos(8 + std::streamoff(packedSize)),
         "loading consumes the sizes and the packed bytes, nothing more");
 
