@@ -12,10 +12,12 @@ namespace ferrox {
 namespace {
 
 // Each body at most once; a body stays until it is destroyed, its record may
-// have been cleared by its reader in the meantime.
+// have been cleared by its reader in the meantime. Never destroyed: at exit other
+// statics (the template cache among them) delete bodies, and each deleted body and
+// link still asks the list, whichever static was made first.
 std::vector<Skeleton*>& holders() {
-  static std::vector<Skeleton*> list;
-  return list;
+  static std::vector<Skeleton*>* const list = new std::vector<Skeleton*>();
+  return *list;
 }
 
 }  // namespace

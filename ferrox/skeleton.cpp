@@ -1,5 +1,6 @@
 #include "ferrox/skeleton.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -188,7 +189,10 @@ void Skeleton::removeQuark(uint32_t index) {
   Quark* q = quarks[index];
   // Removing a link edits the quark's array (and may delete the quark itself).
   const std::vector<Link*> own(q->links.items, q->links.items + q->links.count);
-  for (Link* l : own) {
+  for (auto it = own.begin(); it != own.end(); ++it) {
+    // A link from the quark to itself is in the array twice and already gone the second time.
+    if (std::find(own.begin(), it, *it) != it) continue;
+    Link* l = *it;
     if (l->index < links.count && links[l->index] == l) removeLink(l->index);
   }
 }

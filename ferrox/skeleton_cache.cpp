@@ -55,8 +55,9 @@ bool SkeletonCache::load(const std::string& path) {
   Kettar::ByteBuffer buffer;
   if (!buffer.loadCompressed(in)) return false;
   Skeleton* body = new Skeleton();
-  // The block is the whole payload: bytes left over mean it was misread.
-  if (!body->deserialize(buffer, true) || buffer.remaining() != 0) {
+  // The body block is read from the start of the block; bytes after it, in the block or in
+  // the file, are not the body's and are left unread.
+  if (!body->deserialize(buffer, true)) {
     delete body;
     return false;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // Skeleton files (.fsk) and the process-wide template cache. A file is a 12-byte
 // header (20 e1 7b 04 69 33 37 01 01 00 00 00) and one compressed block whose
-// raw bytes are exactly one body block. Each file is read once; the game copies
+// raw bytes begin with one body block; whatever follows the body block is not read. Each file is read once; the game copies
 // its template into live bodies. A file that cannot be read gives the empty
 // body, so the game goes on without the object's shape.
 
@@ -18,7 +18,7 @@ class SkeletonCache {
   // Writes a skeleton file; false when the file cannot be opened or written.
   static bool save(const std::string& path, const Skeleton& body);
   // Reads a skeleton file into the cache (true at once when already cached).
-  // False for a missing file, a wrong header, a damaged block or trailing bytes.
+  // False for a missing file, a wrong header or a damaged block.
   static bool load(const std::string& path);
   // The template for the path, loaded on first use; the empty body (no quarks,
   // no links, canSleep set, id 0) when the file cannot be read.

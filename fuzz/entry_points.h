@@ -179,9 +179,10 @@ inline bool compressedBlockInput(const uint8_t* data, size_t size) {
   std::istringstream in(asText(data, size));
   Kettar::ByteBuffer block;
   if (!block.loadCompressed(in)) return false;
-  check(block.size() <= Kettar::ByteBuffer::kMaxBlockSize, "a loaded block is within the bound");
   uint32_t packedSize = 0;
   std::memcpy(&packedSize, data, 4);
+  check(block.size() <= Kettar::ByteBuffer::maxRawSize(packedSize),
+        "a loaded block is within what its packed data can inflate to");
   check(in.tellg() == std::streampos(8 + std::streamoff(packedSize)),
         "loading consumes the sizes and the packed bytes, nothing more");
 
@@ -251,10 +252,11 @@ inline bool skeletonInput(const uint8_t* data, size_t size) {
   if (size >= kSkeletonHeaderSize) {
     std::istringstream in(asText(data + kSkeletonHeaderSize, size - kSkeletonHeaderSize));
     Kettar::ByteBuffer raw;
-    if (raw.loadCompressed(in)) sound = bodyBlockChecks(raw) && raw.remaining() == 0;
+    if (raw.loadCompressed(in)) sound = bodyBlockChecks(raw);
   }
-  // The header is the loader's own check; the block's verdict must agree.
-  check(!loaded || sound, "a cached skeleton has a sound block that fills the file's block");
+  // The header is the loader's own check; the block's verdict must agree. What follows the
+  // body block, in the block or in the file, is not read.
+  check(!loaded || sound, "a cached skeleton's block starts with a sound body block");
   if (loaded) {
     const std::string savedPath = scratchPath("saved.fsk");
     check(ferrox::SkeletonCache::save(savedPath, cached), "a cached skeleton saves");

@@ -43,8 +43,8 @@ Decal::Decal(const LevelFile::DecalRecord& r, const std::string& dataRoot)
       position(r.position),
       scale(r.scale),
       rotation(r.rotation),
-      flipX(r.flipX ? 1 : 0),
-      flipY(r.flipY ? 1 : 0) {
+      flipX(r.flipX),
+      flipY(r.flipY) {
   loadTexture(dataRoot);
 }
 

@@ -56,8 +56,9 @@ class Decal {
   float scale = kNewScale;
   float rotation = kNewRotation;  // degrees, counter-clockwise about the centre
   int32_t texture = -1;    // owned by the texture manager; -1 when not loaded
-  uint8_t flipX = 0;       // mirrored left to right
-  uint8_t flipY = 0;       // mirrored top to bottom
+  // Nonzero: mirrored left to right, top to bottom; a level file's bytes as read.
+  uint8_t flipX = 0;
+  uint8_t flipY = 0;
   // Derived from the flips by updateTexCoords.
   float uLeft = 0.01f;
   float uRight = 0.99f;

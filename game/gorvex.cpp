@@ -41,7 +41,7 @@ Gorvex::Gorvex(const LevelFile::TurretRecord& record, const std::string& dataRoo
       rotation_(record.rotation),
       interval_(record.interval),
       phase_(record.phase),
-      flip_(record.flip ? 1 : 0) {
+      flip_(record.flip) {
   setup(dataRoot);
 }
 
@@ -152,11 +152,10 @@ void Gorvex::draw() {
 }
 
 void Gorvex::setFlip(bool flip) {
-  const uint8_t f = flip ? 1 : 0;
-  if (f == flip_) return;
-  flip_ = f;
+  if (flip == (flip_ != 0)) return;
+  flip_ = flip ? 1 : 0;
   body_->mirror(rotation_);
-  defaultFlip = f;
+  defaultFlip = flip_;
 }
 
 void Gorvex::setRotation(float degrees) {

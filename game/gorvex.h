@@ -107,7 +107,7 @@ class Gorvex {
   float rotation_ = 0.0f;     // degrees, counter-clockwise
   float interval_ = 0.0f;     // seconds of idle strip between volleys
   float phase_ = 0.0f;        // percent of the interval the first idle period lasts
-  uint8_t flip_ = 0;
+  uint8_t flip_ = 0;          // nonzero: mirrored; a level file's byte is kept as read
   ferrox::Skeleton* body_ = nullptr;  // owned
   Sprite* idleSprite_ = nullptr;      // owned
   Sprite* shootSprite_ = nullptr;     // owned

@@ -1,10 +1,11 @@
 #include "game/level_file.h"
 
 #include <cmath>
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/replace_file.h"
 
 namespace LevelFile {
 
@@ -226,7 +227,7 @@ bool readTurret(Kettar::ByteBuffer& buffer, TurretRecord& turret, std::string* w
   if (!finite(turret.position) || !finite(turret.rotation) || !finite(turret.interval) ||
       !finite(turret.phase))
     return fail(why, "turret values are not finite");
-  return checkFlag(turret.flip, "turret flip", why);
+  return true;
 }
 
 void writeTurret(Kettar::ByteBuffer& buffer, const TurretRecord& turret) {
@@ -244,7 +245,7 @@ bool readDecal(Kettar::ByteBuffer& buffer, DecalRecord& decal, std::string* why)
   if (decal.index >= kDecalEntries) return fail(why, "decal " + std::to_string(decal.index) + " is past the catalogue");
   if (!finite(decal.position) || !finite(decal.scale) || !finite(decal.rotation))
     return fail(why, "decal values are not finite");
-  return checkFlag(decal.flipX, "decal flipX", why) && checkFlag(decal.flipY, "decal flipY", why);
+  return true;
 }
 
 void writeDecal(Kettar::ByteBuffer& buffer, const DecalRecord& decal) {
@@ -397,21 +398,11 @@ bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool
 }
 
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level) {
-  const std::string temporary = path + ".saving";
-  bool ok;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    writeHeader(out, bestTime);
-    Kettar::ByteBuffer buffer;
-    writeLevel(buffer, level);
-    ok = buffer.saveCompressed(out);
-    out.close();
-    ok = ok && !out.fail();
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  std::remove(temporary.c_str());
-  return false;
+  std::ostringstream out;
+  writeHeader(out, bestTime);
+  Kettar::ByteBuffer buffer;
+  writeLevel(buffer, level);
+  return buffer.saveCompressed(out) && Kettar::replaceFile(path, out.str());
 }
 
 bool writeBestTime(const std::string& path, float bestTime) {

@@ -82,7 +82,7 @@ struct TurretRecord {
   float rotation = 0.0f;  // degrees
   float interval = 0.0f;  // seconds between volleys
   float phase = 0.0f;     // percent of the interval
-  uint8_t flip = 0;
+  uint8_t flip = 0;       // nonzero: mirrored; kept as read, so a file writes back unchanged
 };
 
 struct DecalRecord {
@@ -90,6 +90,7 @@ struct DecalRecord {
   Vec2 position;
   float scale = 1.0f;
   float rotation = 0.0f;  // degrees
+  // Nonzero: mirrored left to right, top to bottom; kept as read.
   uint8_t flipX = 0;
   uint8_t flipY = 0;
 };
@@ -153,8 +154,8 @@ void writeHeader(std::ostream& out, float bestTime);
 // then valid even when the block fails, which the game relies on).
 bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool& headerRead,
               std::string* why = nullptr);
-// Writes into a temporary file beside the path and renames it over the path, so
-// a failed save leaves the old file as it was.
+// Replaces the file in one step (Kettar::replaceFile), so a failed save leaves
+// the old file as it was.
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level);
 // Rewrites bytes 12-15 in place, nothing else; false, with the file untouched,
 // unless it is at least kMinFileSize bytes and starts with the level magic.

@@ -77,11 +77,9 @@ bool ByteBuffer::loadCompressed(std::istream& in) {
   in.read(reinterpret_cast<char*>(&packedSize), 4);
   in.read(reinterpret_cast<char*>(&rawSize), 4);
   if (in.bad() || in.fail()) return false;
-  // Deflate cannot expand data more than about 1032 times; anything claiming
-  // more is damaged, and sizes past the bound are refused before allocating.
-  if (packedSize > kMaxBlockSize || rawSize > kMaxBlockSize ||
-      uint64_t(rawSize) > uint64_t(packedSize) * 1032u + 64u)
-    return false;
+  // The packed bytes are read in slices, so a lying P only reads what the file
+  // holds; R is bounded by what P bytes can inflate to and by the slack's room.
+  if (rawSize > maxRawSize(packedSize) || rawSize > UINT32_MAX - kLoadSlack) return false;
 
   std::vector<Bytef> packed;
   if (!readExactly(in, packed, packedSize)) return false;

@@ -17,8 +17,13 @@ class ByteBuffer {
  public:
   // Room kept after a loaded block's data; it is not readable data.
   static constexpr uint32_t kLoadSlack = 1000;
-  // A block larger than this is taken as damaged rather than allocated.
-  static constexpr uint32_t kMaxBlockSize = 256u * 1024u * 1024u;
+
+  // The most bytes P bytes of zlib data can inflate to: deflate expands at most
+  // 1032 times, plus a little for the stream's own bytes. A block claiming more
+  // is damaged and refused before anything is allocated for it.
+  static constexpr uint64_t maxRawSize(uint32_t packedSize) {
+    return uint64_t(packedSize) * 1032u + 64u;
+  }
 
   uint32_t cursor = 0;
   ferrox::IndexedList<uint8_t> bytes;

@@ -15,6 +15,13 @@ namespace {
 // run: clearing it in SDL 1.2 would drain the queue and lose the keys waiting there.
 std::atomic<bool> mouseAllowed{false};
 
+// Where the filter-removal timer is, shared with SDL's timer thread. Whichever side moves it
+// out of kPending acts on the timer: the callback lets SDL free the timer it fired, the
+// engine removes one that has not fired. So the engine never removes a freed timer by an id
+// a later timer may have been given (SDL 1.2 matches ids by address).
+enum FilterTimer : int { kNoTimer, kPending, kFired, kRemoving };
+std::atomic<int> filterTimerState{kNoTimer};
+
 int startupFilter(const SDL_Event* event) { return acceptsEvent(event->type, mouseAllowed.load()) ? 1 : 0; }
 
 int physicsThreadMain(void* engine) { return static_cast<SDLEngine*>(engine)->physicsLoop(); }
@@ -32,19 +39,38 @@ bool acceptsEvent(uint8_t type, bool mouseAllowedNow) {
 SDLEngine::SDLEngine(SDLKettarApp* app_, AppConfig* appConfig_, VideoConfig* videoConfig_)
     : Engine(app_, appConfig_, videoConfig_), app(app_) {}
 
-SDLEngine::~SDLEngine() {
-  if (filterTimer_ != nullptr) SDL_RemoveTimer(filterTimer_);
-}
+SDLEngine::~SDLEngine() { removeFilterTimer(); }
 
 void SDLEngine::installStartupFilter() {
   mouseAllowed = false;
   SDL_SetEventFilter(startupFilter);
 }
 
-uint32_t SDLEngine::removeEventFilter(uint32_t, void*) {
+uint32_t SDLEngine::removeEventFilter(uint32_t interval, void*) {
+  int state = kPending;
+  filterTimerState.compare_exchange_strong(state, kFired);
+  // The engine is removing the timer: SDL must keep it until the removal lands.
+  if (state == kRemoving) return interval;
   mouseAllowed = true;
   return 0;
 }
+
+void SDLEngine::startFilterTimer() {
+  filterTimerState = kPending;
+  filterTimer_ = SDL_AddTimer(1000, &SDLEngine::removeEventFilter, nullptr);
+  if (filterTimer_ == nullptr) filterTimerState = kNoTimer;
+}
+
+void SDLEngine::removeFilterTimer() {
+  int state = kPending;
+  if (filterTimerState.compare_exchange_strong(state, kRemoving)) {
+    SDL_RemoveTimer(filterTimer_);
+    filterTimerState = kNoTimer;
+  }
+  filterTimer_ = nullptr;
+}
+
+bool SDLEngine::filterTimerPending() { return filterTimerState == kPending; }
 
 bool SDLEngine::setVideoMode() {
   Uint32 flags = SDL_OPENGL | SDL_HWSURFACE;
@@ -73,7 +99,7 @@ bool SDLEngine::initVideo() {
 }
 
 int SDLEngine::run() {
-  filterTimer_ = SDL_AddTimer(1000, &SDLEngine::removeEventFilter, nullptr);
+  startFilterTimer();
   if (appConfig->dualThread) {
     physicsThread = SDL_CreateThread(physicsThreadMain, this);
     if (physicsThread != nullptr) {

@@ -35,6 +35,11 @@ class SDLEngine : public Engine {
   static void installStartupFilter();
   // Runs once, one second after the loop starts: mouse events are let through from then on.
   static uint32_t removeEventFilter(uint32_t interval, void* unused);
+  // The one-second timer of removeEventFilter, started by run. The destructor removes it
+  // only while it has not fired.
+  void startFilterTimer();
+  // Whether that timer is started and has not fired.
+  static bool filterTimerPending();
   // What one event does to the keys, the mouse record, the flags, the window and the callbacks.
   void handleEvent(const SDL_Event& event);
 
@@ -43,7 +48,9 @@ class SDLEngine : public Engine {
   SDL_Thread* physicsThread = nullptr;  // dual-thread mode only, while the loop runs
 
  private:
-  SDL_TimerID filterTimer_ = nullptr;  // the one-second mouse timer; null when not started
+  void removeFilterTimer();
+
+  SDL_TimerID filterTimer_ = nullptr;  // the one-second mouse timer; SDL's only while pending
 };
 
 }  // namespace Kettar

@@ -50,7 +50,7 @@ bool ShaderManager::createProgram() {
   if (!shadersSupported_) return false;
   program_ = glCreateProgram();
   if (program_ == 0) shadersSupported_ = false;
-  return shadersSupported_;
+  return shadersSupported_ && geometrySupported_;
 }
 
 int ShaderManager::compileShader(const std::string& text, uint32_t type) {

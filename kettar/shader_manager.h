@@ -20,8 +20,9 @@ class ShaderManager {
     uint32_t type = 0x8B31;        // GL_VERTEX_SHADER until a compile sets it
   };
 
-  // True when vertex and fragment shaders exist and the program was made;
-  // the absence of geometry shaders is no failure.
+  // Makes the program when vertex and fragment shaders exist (shadersSupported
+  // tells whether it was made). The result is whether geometry shaders exist
+  // too, and false when no program was made.
   bool createProgram();
   // The slot of the compiled shader, or -1 (full table, no GLSL, compile error).
   int compileShader(const std::string& text, uint32_t type);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 namespace Kettar {
@@ -37,25 +38,55 @@ void syncFolderOf(const std::string& path) {
   ::close(fd);
 }
 
+// Links followed before a chain is taken for a loop, as the kernel does.
+constexpr int kMaxLinks = 40;
+
+// The file path leads to once every symbolic link at its end is followed (a link's relative
+// target is taken from the link's folder); path itself when it is no link or does not exist.
+// Empty for a loop or a link that cannot be read.
+std::string finalTarget(std::string path) {
+  for (int hop = 0; hop < kMaxLinks; ++hop) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) return std::string();
+    std::string next(target, static_cast<std::size_t>(length));
+    const std::string::size_type slash = path.rfind('/');
+    if (next[0] != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+    path = next;
+  }
+  return std::string();
+}
+
 }  // namespace
 
 bool replaceFile(const std::string& path, const std::string& contents) {
-  const std::string temporary = path + ".tmp";
+  const std::string file = finalTarget(path);
+  if (file.empty()) return false;
+  struct stat old;
+  const bool exists = ::stat(file.c_str(), &old) == 0;
+  if (exists && ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) return false;
+
+  const std::string temporary = file + ".tmp";
   const int fd =
       ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return false;
 
-  // The replacement keeps the permissions the user gave the old file.
-  struct stat old;
-  bool ok = ::stat(path.c_str(), &old) != 0 || ::fchmod(fd, old.st_mode & 07777) == 0;
+  bool ok = true;
+  if (exists) {
+    // Only root may give a file away; anyone else keeps the file as their own.
+    ok = ::fchown(fd, old.st_uid, old.st_gid) == 0 || errno == EPERM;
+    ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
   ok = ok && writeAll(fd, contents) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+  ok = ok && std::rename(temporary.c_str(), file.c_str()) == 0;
   if (!ok) {
     ::unlink(temporary.c_str());
     return false;
   }
-  syncFolderOf(path);
+  syncFolderOf(file);
   return true;
 }
 

@@ -4,10 +4,14 @@
 
 namespace Kettar {
 
-// Replaces the file at path with contents as one step: the bytes go to path + ".tmp" in the
-// same folder, reach the disk, and are then renamed over path. A crash or a failed write never
-// leaves a truncated file at path; on failure path is untouched, the temporary is removed and
-// the result is false.
+// Replaces the file at path with contents as one step: the bytes go to a temporary file beside
+// it, reach the disk, and are then renamed over it. A crash or a failed write never leaves a
+// truncated file; on failure the file is untouched, the temporary is removed and the result is
+// false.
+// A symbolic link at path stays a link: the file it leads to is the one replaced (its
+// temporary beside it). An existing file the process may not write stays as it is, with the
+// result false, even where its folder would let a rename replace it. The replacement keeps
+// the old file's permissions and, where the process may give it, its owner.
 bool replaceFile(const std::string& path, const std::string& contents);
 
 }  // namespace Kettar

@@ -42,7 +42,8 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Sleeps a number of milliseconds.
 sleep_ms() { sleep "$(awk -v ms="$1" 'BEGIN { printf "%.3f", ms / 1000 }')"; }
 
-# start_game [env assignments...]: the game in its folder, in the background.
+# start_game [env assignments...] [command...]: the game in its folder, in the
+# background; a command given runs the game (as env runs one, e.g. setpriv).
 start_game() {
   : >"$work/out.txt"
   (cd "$work" && exec env "$@" stdbuf -oL ./ombrel >"$work/out.txt" 2>"$work/err.txt") &

@@ -2,12 +2,17 @@
 // a step later never names a freed link (ASan would report the read).
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "body_test_support.h"
 #include "ferrox/contact_record.h"
 #include "ferrox/skeleton.h"
+#include "ferrox/skeleton_cache.h"
 
 namespace {
 
@@ -88,6 +93,33 @@ TEST_F(ContactRecords, BodiesDestroyedInAnyOrderLeaveTheHoldersEmpty) {
     EXPECT_EQ(b->lastOtherLink, nullptr);
   }
   EXPECT_EQ(ferrox::recordHolderCount(), before);
+}
+
+// At exit the template cache deletes its templates, and their links clear the records
+// naming them, while a body still holds a record. The cache is made first here, so without a
+// defined order the holder list would be destroyed before it (the sanitizer build reports the
+// read). The death test runs in a fresh process, whose statics are made in this order.
+TEST(ContactRecordsAtExit, ExitWithALiveRecordIsClean) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ferrox::SkeletonCache::get("/nonexistent/skeleton.fsk");
+        const std::string path =
+            ::testing::TempDir() + "ombrel-exit-" + std::to_string(::getpid()) + ".fsk";
+        {
+          const std::unique_ptr<ferrox::Skeleton> shape = stick(0.0f);
+          if (!ferrox::SkeletonCache::save(path, *shape)) std::exit(2);
+        }
+        const bool cached = ferrox::SkeletonCache::get(path).links.count == 2;
+        std::remove(path.c_str());
+        if (!cached) std::exit(3);
+        // Alive until the process ends, each holding a record of the other.
+        static ferrox::Skeleton* const a = stick(-2.0f).release();
+        static ferrox::Skeleton* const b = stick(1.0f).release();
+        touch(*a, 0, *b, 1);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -29,16 +29,18 @@ TEST(DecalCatalogue, PathsByThemeKindAndNumber) {
   EXPECT_EQ(std::set<std::string>(Decal::kDecalPaths.begin(), Decal::kDecalPaths.end()).size(), 480u);
 }
 
+// The flips are the level file's bytes: any nonzero one mirrors, and the byte is kept.
 TEST(DecalFlips, TextureCoordinatesOfTheEdges) {
   struct Row {
     const char* name;
-    bool flipX, flipY;
+    uint8_t flipX, flipY;
     float uLeft, uRight, vBottom, vTop;
   } rows[] = {
-      {"upright", false, false, 0.01f, 0.99f, 0.99f, 0.01f},
-      {"mirrored", true, false, 0.99f, 0.01f, 0.99f, 0.01f},
-      {"upside down", false, true, 0.01f, 0.99f, 0.01f, 0.99f},
-      {"both", true, true, 0.99f, 0.01f, 0.01f, 0.99f},
+      {"upright", 0, 0, 0.01f, 0.99f, 0.99f, 0.01f},
+      {"mirrored", 1, 0, 0.99f, 0.01f, 0.99f, 0.01f},
+      {"upside down", 0, 1, 0.01f, 0.99f, 0.01f, 0.99f},
+      {"both", 1, 1, 0.99f, 0.01f, 0.01f, 0.99f},
+      {"both, by bytes 2 and 3", 2, 3, 0.99f, 0.01f, 0.01f, 0.99f},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -50,6 +52,8 @@ TEST(DecalFlips, TextureCoordinatesOfTheEdges) {
     EXPECT_EQ(d.uRight, row.uRight);
     EXPECT_EQ(d.vBottom, row.vBottom);
     EXPECT_EQ(d.vTop, row.vTop);
+    EXPECT_EQ(d.record().flipX, row.flipX);
+    EXPECT_EQ(d.record().flipY, row.flipY);
     // A flip changed afterwards takes effect through updateTexCoords.
     d.flipX = !d.flipX;
     d.updateTexCoords();

@@ -146,13 +146,14 @@ TEST_F(GorvexWorld, TheStopwatchRunsWhileTheLevelStandsStill) {
   EXPECT_NEAR(times[0], 0.25, 0.01);
 }
 
+// The flip is the level file's byte: any nonzero one mirrors, and the byte is kept.
 TEST_F(GorvexWorld, FiresFromTheBarrelTipAlongItsDirection) {
   struct Row {
     const char* name;
     float rotation;
-    bool flip;
-  } rows[] = {{"plain", 0.0f, false}, {"flipped", 0.0f, true}, {"rotated 90", 90.0f, false},
-              {"rotated 90 and flipped", 90.0f, true}};
+    uint8_t flip;
+  } rows[] = {{"plain", 0.0f, 0}, {"flipped", 0.0f, 1}, {"rotated 90", 90.0f, 0},
+              {"rotated 90 and flipped", 90.0f, 1}, {"flipped by byte 2", 0.0f, 2}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     LevelFile::LevelRecord r = openLevel();
@@ -161,15 +162,19 @@ TEST_F(GorvexWorld, FiresFromTheBarrelTipAlongItsDirection) {
     t.rotation = row.rotation;
     t.interval = 1.0f;
     t.phase = 100.0f;
-    t.flip = row.flip ? 1 : 0;
+    t.flip = row.flip;
     r.turrets = {t};
     Level& level = makeLevel(r);
     Gorvex& g = *level.gorvexes[0];
     ASSERT_GT(g.body()->quarks.count, Gorvex::kBarrelTip);
-    const Vec2 d = Gorvex::fireDirection(row.rotation, row.flip);
+    const Vec2 d = Gorvex::fireDirection(row.rotation, row.flip != 0);
     const Vec2 tip = g.body()->quarks[Gorvex::kBarrelTip]->position;
     // The tip is the turret's outermost point along its firing direction.
     EXPECT_GT((tip - t.position).dot(d), 0.5f);
+    // Asking for the mirror image it already shows changes nothing.
+    g.setFlip(row.flip != 0);
+    EXPECT_EQ(g.body()->quarks[Gorvex::kBarrelTip]->position, tip);
+    EXPECT_EQ(g.record().flip, row.flip);
     g.fire();
     ASSERT_EQ(level.lasers.count, 1u);
     const Laser& l = *level.lasers[0];

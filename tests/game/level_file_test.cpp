@@ -176,6 +176,29 @@ TEST(LevelFileRecords, LevelRoundTripKeepsFieldsOrderAndBytes) {
   EXPECT_TRUE(checkLevel(in, &why)) << why;
 }
 
+// Mirror flags are plain bytes: any nonzero one mirrors, and the byte read is the byte
+// written back. The decal records end the block: flipX and flipY are its last bytes.
+TEST(LevelFileRecords, FlipBytesBeyondOneAreReadAndWrittenBackAsStored) {
+  LevelRecord in = sampleLevel();
+  in.turrets[0].flip = 2;
+  in.decals[0].flipX = 2;
+  in.decals[0].flipY = 3;
+  in.decals[1].flipX = 0xFF;
+  std::string why;
+  EXPECT_TRUE(checkLevel(in, &why)) << why;
+  const std::vector<uint8_t> bytes = blockOf(in);
+  EXPECT_EQ(hex(bytes, bytes.size() - 24, 2), "02 03");
+  EXPECT_EQ(hex(bytes, bytes.size() - 2, 2), "FF 00");
+  Kettar::ByteBuffer b = bufferOf(bytes);
+  LevelRecord out;
+  ASSERT_TRUE(readLevel(b, out, &why)) << why;
+  EXPECT_EQ(out.turrets[0].flip, 2);
+  EXPECT_EQ(out.decals[0].flipX, 2);
+  EXPECT_EQ(out.decals[0].flipY, 3);
+  EXPECT_EQ(out.decals[1].flipX, 0xFF);
+  EXPECT_EQ(blockOf(out), bytes);
+}
+
 TEST(LevelFileRecords, PolygonReadsAsFixedAndDropsRepeatedIds) {
   PolygonRecord p = polygonFromOutline({Vec2(0, 0), Vec2(2, 0), Vec2(2, 2), Vec2(0, 2)}, 0);
   p.body.quarks[1].kind = ferrox::kBlockSoft;
@@ -252,10 +275,8 @@ TEST(LevelFileRecords, HostileBlocksAreRefused) {
       {"NaN enemy", [&](LevelRecord& l) { l.enemies[1].position.x = nan; }, nullptr},
       {"prop kind 7", [](LevelRecord& l) { l.props[0].kind = 7; }, nullptr},
       {"NaN turret interval", [&](LevelRecord& l) { l.turrets[0].interval = nan; }, nullptr},
-      {"turret flip 2", [](LevelRecord& l) { l.turrets[0].flip = 2; }, nullptr},
       {"decal 480", [](LevelRecord& l) { l.decals[1].index = 480; }, nullptr},
       {"NaN decal scale", [&](LevelRecord& l) { l.decals[0].scale = nan; }, nullptr},
-      {"decal flipY 3", [](LevelRecord& l) { l.decals[0].flipY = 3; }, nullptr},
       {"huge polygon count", nullptr, [](std::vector<uint8_t>& b) { putU32(b, 61, 0xFFFFFFFFu); }},
       {"huge type-1 id count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, polygon0 + 1, 0x40000000u); }},
       {"huge quark count", nullptr, [&](std::vector<uint8_t>& b) { putU32(b, polygon0 + 9, 0x10000000u); }},
@@ -348,7 +369,7 @@ TEST(LevelFileHeader, OnlyTheLevelMagicPasses) {
 TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
   const std::string p = path("a.orl");
   ASSERT_TRUE(saveFile(p, 12.25f, sampleLevel()));
-  EXPECT_FALSE(fs::exists(p + ".saving"));
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
   const std::vector<uint8_t> file = readAll(p);
   EXPECT_EQ(hex(file, 0, 12), "95 7B E8 67 B2 D6 A9 04 09 00 00 00");
   LevelRecord out;
@@ -381,7 +402,7 @@ TEST_F(LevelFileOnDisk, FailedSaveLeavesTheOldFile) {
   const std::string p = path("keep.orl");
   ASSERT_TRUE(saveFile(p, 5.0f, sampleLevel()));
   const std::vector<uint8_t> before = readAll(p);
-  fs::create_directory(p + ".saving");  // the temporary file cannot be made
+  fs::create_directory(p + ".tmp");  // the temporary file cannot be made
   LevelRecord other = sampleLevel();
   other.width = 80.0f;
   EXPECT_FALSE(saveFile(p, 1.0f, other));

@@ -66,12 +66,16 @@ LevelFile::LevelRecord sampleLevel() {
   l.terrain.polygons.push_back(island);
   l.enemies = {{0, Vec2(1, 2)}, {2, Vec2(-3, 4)}};
   l.props = {{1, Vec2(5, 5)}};
+  // Mirror flags beyond 1 (any nonzero byte mirrors) are written back as they were read.
   LevelFile::TurretRecord t;
   t.position = Vec2(7, -2);
   t.interval = 2.5f;
+  t.flip = 2;
   l.turrets = {t};
   LevelFile::DecalRecord d;
   d.index = 17;
+  d.flipX = 2;
+  d.flipY = 3;
   l.decals = {d};
   return l;
 }
@@ -210,7 +214,7 @@ TEST_F(LevelTest, SaveFailuresKeepTheOldFileAndPath) {
   const std::string p = sampleFile();
   ASSERT_TRUE(Level::load(p, true));
   const std::vector<uint8_t> before = readAll(p);
-  fs::create_directory(p + ".saving");
+  fs::create_directory(p + ".tmp");
   Level::current->start = Vec2(1, 1);
   EXPECT_FALSE(Level::save());
   EXPECT_EQ(readAll(p), before);

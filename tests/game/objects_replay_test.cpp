@@ -68,31 +68,45 @@ LevelFile::LevelRecord room() {
   return r;
 }
 
-LevelFile::TurretRecord turret(Vec2 at, float rotation, bool flip, float interval, float phase) {
+// flip is the level file's byte: any nonzero one mirrors.
+LevelFile::TurretRecord turret(Vec2 at, float rotation, uint8_t flip, float interval, float phase) {
   LevelFile::TurretRecord t;
   t.position = at;
   t.rotation = rotation;
-  t.flip = flip ? 1 : 0;
+  t.flip = flip;
   t.interval = interval;
   t.phase = phase;
   return t;
 }
 
 TEST(ObjectsReplay, ATurretsLaserKillsTheHeroAndTheEndScreenFollows) {
-  ReplayRoot root;
-  LevelFile::LevelRecord r = room();
-  // At the hero's height, facing it across 10 units: the first laser leaves
-  // 1.25 s after the load.
-  r.turrets = {turret(Vec2(10.0f, -7.4f), 0.0f, true, 1.0f, 100.0f)};
-  ASSERT_TRUE(root.write("laser.orl", r));
-  ReplayScript script;
-  script.maxSteps = 10 * kStepsPerSecond;
-  const ReplayResult result = replayLevel(root.path(), "laser.orl", script);
-  ASSERT_EQ(result.end, ReplayEnd::kDied);
-  EXPECT_EQ(result.heroHealth, 0.0f);
-  // Fired at 1.25 s, about 9 units to fly at 30 a second.
-  EXPECT_NEAR(result.deathStep / double(kStepsPerSecond), 1.25 + 9.0 / 30.0, 0.1);
-  EXPECT_NEAR(double(result.steps - result.deathStep) / kStepsPerSecond, 2.0, 0.05);
+  // Mirror flags beyond 1 are mirror flags too: the level loads and plays the same.
+  struct Row {
+    const char* name;
+    uint8_t turretFlip, decalFlipX, decalFlipY;
+  } rows[] = {{"flip bytes 1", 1, 1, 1}, {"flip bytes 2 and 3", 2, 2, 3}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ReplayRoot root;
+    LevelFile::LevelRecord r = room();
+    // At the hero's height, facing it across 10 units: the first laser leaves
+    // 1.25 s after the load.
+    r.turrets = {turret(Vec2(10.0f, -7.4f), 0.0f, row.turretFlip, 1.0f, 100.0f)};
+    LevelFile::DecalRecord d;
+    d.position = Vec2(-5.0f, -6.0f);
+    d.flipX = row.decalFlipX;
+    d.flipY = row.decalFlipY;
+    r.decals = {d};
+    ASSERT_TRUE(root.write("laser.orl", r));
+    ReplayScript script;
+    script.maxSteps = 10 * kStepsPerSecond;
+    const ReplayResult result = replayLevel(root.path(), "laser.orl", script);
+    ASSERT_EQ(result.end, ReplayEnd::kDied);
+    EXPECT_EQ(result.heroHealth, 0.0f);
+    // Fired at 1.25 s, about 9 units to fly at 30 a second.
+    EXPECT_NEAR(result.deathStep / double(kStepsPerSecond), 1.25 + 9.0 / 30.0, 0.1);
+    EXPECT_NEAR(double(result.steps - result.deathStep) / kStepsPerSecond, 2.0, 0.05);
+  }
 }
 
 TEST(ObjectsReplay, TheHeroPushesACrateAlongTheFloor) {
@@ -163,10 +177,10 @@ TEST(ObjectsReplay, AMinuteOfRandomPlayAmongManyObjects) {
   r.props.push_back({2, Vec2(-8.0f, 3.8f)});
   r.props.push_back({0, Vec2(-6.0f, 3.7f)});
   r.props.push_back({1, Vec2(-10.0f, 3.5f)});
-  r.turrets = {turret(Vec2(-26.0f, 5.0f), 0.0f, false, 0.5f, 20.0f),
-               turret(Vec2(-26.0f, 3.6f), 0.0f, false, 0.7f, 60.0f),
-               turret(Vec2(16.0f, 5.0f), 0.0f, false, 0.6f, 0.0f),
-               turret(Vec2(-8.0f, 7.3f), -90.0f, false, 0.9f, 40.0f)};
+  r.turrets = {turret(Vec2(-26.0f, 5.0f), 0.0f, 0, 0.5f, 20.0f),
+               turret(Vec2(-26.0f, 3.6f), 0.0f, 0, 0.7f, 60.0f),
+               turret(Vec2(16.0f, 5.0f), 0.0f, 0, 0.6f, 0.0f),
+               turret(Vec2(-8.0f, 7.3f), -90.0f, 0, 0.9f, 40.0f)};
   LevelFile::DecalRecord d;
   d.index = 200;
   d.position = Vec2(0.0f, 0.0f);

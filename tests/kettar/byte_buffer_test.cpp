@@ -154,6 +154,15 @@ TEST(ByteBufferTest, DamagedBlocksFailCleanly) {
   s = good;
   setLe32(s, 4, 0x7FFFFFFFu);
   rows.push_back({"raw size beyond what deflate can expand to", s});
+  // Over 4 MiB of packed data may inflate to 4 GiB: only the room for the slack refuses it.
+  std::mt19937 rng(2);
+  std::vector<uint32_t> noise(4200000 / 4);
+  for (uint32_t& w : noise) w = rng();
+  Kettar::ByteBuffer large;
+  large.append(noise.data(), static_cast<uint32_t>(noise.size() * 4));
+  s = saved(large);
+  setLe32(s, 4, 0xFFFFFFFFu - 10u);
+  rows.push_back({"raw size whose slack would wrap, with packed data enough for it", s});
 
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

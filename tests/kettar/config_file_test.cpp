@@ -10,9 +10,12 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "config_settings.h"
 #include "media_assets.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -25,6 +28,7 @@ class ConfigFile : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     folder = pattern;
     path = (folder / "ombrel.cfg").string();
+    ASSERT_TRUE(test_support::giveToUnprivileged(folder.c_str()));
   }
   void TearDown() override {
     ::chmod(folder.c_str(), 0700);
@@ -33,6 +37,21 @@ class ConfigFile : public ::testing::Test {
 
   bool onlyTheFileIsLeft() const {
     return std::distance(fs::directory_iterator(folder), fs::directory_iterator()) == 1;
+  }
+  bool noTemporaryIsLeft() const {
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder))
+      if (e.path().extension() == ".tmp") return false;
+    return true;
+  }
+
+  // saveConfig of the default settings to path as the unprivileged user: 1 when it reports a
+  // written file, 0 when it does not, -1 when the child failed.
+  int saveAsUnprivileged() const {
+    const std::string target = path;
+    return test_support::runUnprivileged([target] {
+      const Settings s;
+      return Kettar::saveConfig(target, s.app, s.video, s.audio) ? 1 : 0;
+    });
   }
 
   static Settings changed() {
@@ -113,12 +132,97 @@ TEST_F(ConfigFile, BlockedTemporaryLeavesTheOldFile) {
 }
 
 TEST_F(ConfigFile, UnwritableFolderLeavesTheOldFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
   media_test::writeFile(path, "old settings\n");
+  ASSERT_TRUE(test_support::giveToUnprivileged(path.c_str()));
   ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
-  const Settings s;
-  EXPECT_FALSE(Kettar::saveConfig(path, s.app, s.video, s.audio));
+  EXPECT_EQ(saveAsUnprivileged(), 0);
   EXPECT_EQ(media_test::readFile(path), "old settings\n");
+}
+
+// The folder would let a rename replace the file; the file itself is not the user's to write.
+TEST_F(ConfigFile, FileTheUserMayNotWriteStaysAsItIs) {
+  struct Row {
+    const char* name;
+    mode_t mode;
+    bool ownedByTheUser;
+  } rows[] = {
+      {"read-only file", 0444, true},
+      {"someone else's file", 0644, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Only root can make a file that belongs to someone else.
+    if (!row.ownedByTheUser && ::geteuid() != 0) continue;
+    media_test::writeFile(path, "old settings\n");
+    ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+    if (row.ownedByTheUser) {
+      ASSERT_TRUE(test_support::giveToUnprivileged(path.c_str()));
+    }
+    struct stat before;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    EXPECT_EQ(saveAsUnprivileged(), 0);
+    EXPECT_EQ(media_test::readFile(path), "old settings\n");
+    struct stat after;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_TRUE(onlyTheFileIsLeft());
+    fs::remove(path);
+  }
+}
+
+// A link named ombrel.cfg stays that link; the file at its end gets the new settings, written
+// beside it, with its permissions.
+TEST_F(ConfigFile, SymbolicLinkStaysALinkAndItsFileIsReplaced) {
+  const fs::path real = folder / "real";
+  const std::string file = (real / "settings.cfg").string();
+  struct Row {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link name in the folder, its text
+    bool fileExists;
+  } rows[] = {
+      {"relative link", {{"ombrel.cfg", "real/settings.cfg"}}, true},
+      {"absolute link", {{"ombrel.cfg", file}}, true},
+      {"link to a link", {{"ombrel.cfg", "middle.cfg"}, {"middle.cfg", "real/settings.cfg"}}, true},
+      {"link to a file not made yet", {{"ombrel.cfg", "real/settings.cfg"}}, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::create_directory(real);
+    ASSERT_TRUE(test_support::giveToUnprivileged(real.c_str()));
+    if (row.fileExists) {
+      media_test::writeFile(file, "old settings\n");
+      ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+      ASSERT_TRUE(test_support::giveToUnprivileged(file.c_str()));
+    }
+    for (const auto& link : row.links) fs::create_symlink(link.second, folder / link.first);
+
+    EXPECT_EQ(saveAsUnprivileged(), 1);
+    for (const auto& link : row.links) {
+      ASSERT_TRUE(fs::is_symlink(folder / link.first)) << link.first;
+      EXPECT_EQ(fs::read_symlink(folder / link.first).string(), link.second);
+    }
+    EXPECT_EQ(media_test::readFile(file), Settings{}.written());
+    struct stat st;
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    if (row.fileExists) {
+      EXPECT_EQ(st.st_mode & 07777, 0640u);
+    }
+    EXPECT_TRUE(noTemporaryIsLeft());
+
+    for (const auto& link : row.links) fs::remove(folder / link.first);
+    fs::remove_all(real);
+  }
+}
+
+TEST_F(ConfigFile, LinkLoopIsNotWritten) {
+  fs::create_symlink("loop.cfg", path);
+  fs::create_symlink("ombrel.cfg", folder / "loop.cfg");
+  EXPECT_EQ(saveAsUnprivileged(), 0);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_TRUE(noTemporaryIsLeft());
 }
 
 // A write that fails halfway (here: the process may not write more than 64 bytes into a file)

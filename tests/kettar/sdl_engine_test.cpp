@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,48 @@ TEST_F(DummyVideo, MouseEventsWaitForTheFilterTimerAndQueuedKeysSurviveIt) {
   std::vector<uint8_t> types;
   while (SDL_PollEvent(&event)) types.push_back(event.type);
   EXPECT_EQ(types, (std::vector<uint8_t>{SDL_KEYDOWN, SDL_MOUSEMOTION}));
+}
+
+// Filled on SDL's timer thread by the timers of the test below.
+struct LaterTimer {
+  std::atomic<bool> added{false};
+  std::atomic<bool> fired{false};
+};
+
+uint32_t markFired(uint32_t, void* later) {
+  static_cast<LaterTimer*>(later)->fired = true;
+  return 0;
+}
+
+// Adds the later timer on the timer thread as soon as the filter timer has fired: SDL frees a
+// fired timer on that thread, so the next timer made there gets its memory, and so its id.
+uint32_t addAfterTheFilterTimer(uint32_t interval, void* later) {
+  LaterTimer& l = *static_cast<LaterTimer*>(later);
+  if (l.added) return 0;
+  if (Kettar::SDLEngine::filterTimerPending()) return interval;
+  SDL_AddTimer(300, markFired, &l);
+  l.added = true;
+  return 0;
+}
+
+// The filter timer fired and was freed long before the engine goes; the engine must not
+// remove by its old id the timer that now has it.
+TEST(SDLEngineFilterTimer, AFiredTimerIsNotRemovedAgain) {
+  ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0) << SDL_GetError();
+  LaterTimer later;
+  {
+    CoutCapture out;
+    EventApp app;
+    Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
+    engine.startFilterTimer();
+    EXPECT_TRUE(Kettar::SDLEngine::filterTimerPending());
+    ASSERT_NE(SDL_AddTimer(10, addAfterTheFilterTimer, &later), nullptr);
+    for (int i = 0; i < 300 && !later.added; ++i) SDL_Delay(10);
+    ASSERT_TRUE(later.added);
+  }
+  for (int i = 0; i < 200 && !later.fired; ++i) SDL_Delay(10);
+  EXPECT_TRUE(later.fired) << "the engine removed the later timer";
+  SDL_Quit();
 }
 
 TEST(SDLKettarApp, AnEngineThatCannotStartEndsTheRunWithOne) {

@@ -1,6 +1,7 @@
 #include "kettar/texture_file.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
@@ -34,6 +35,50 @@ std::string rawSize(int32_t width, int32_t height, size_t pixelBytes) {
   std::memcpy(&raw[0], &width, 4);
   std::memcpy(&raw[4], &height, 4);
   return raw + std::string(pixelBytes, '\x7f');
+}
+
+// The largest texture the files hold, 8192 x 8192: 256 MiB of pixels and the 8 bytes of its
+// size in one block, past 256 MiB. Its black pixels are packed at zlib's fastest level a
+// slice at a time, so only the reader holds the whole image.
+TEST(TextureFileTest, An8192By8192TextureLoads) {
+  constexpr int32_t kSide = 8192;
+  constexpr uint32_t kSlice = 1u << 20;
+  constexpr uint32_t kPixelBytes = uint32_t(kSide) * kSide * 4;
+  const std::string size = rawSize(kSide, kSide, 0);
+  const std::string black(kSlice, '\0');
+  z_stream z{};
+  ASSERT_EQ(deflateInit(&z, Z_BEST_SPEED), Z_OK);
+  std::string packed;
+  char out[1 << 16];
+  // Feeds one piece of the raw content; Z_FINISH with the last one.
+  auto feed = [&](const std::string& piece, int flush) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+    z.avail_in = static_cast<uInt>(piece.size());
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(out);
+      z.avail_out = sizeof out;
+      deflate(&z, flush);
+      packed.append(out, sizeof out - z.avail_out);
+    } while (z.avail_out == 0);
+  };
+  feed(size, Z_NO_FLUSH);
+  for (uint32_t done = 0; done < kPixelBytes; done += kSlice)
+    feed(black, done + kSlice < kPixelBytes ? Z_NO_FLUSH : Z_FINISH);
+  deflateEnd(&z);
+
+  std::string file(8, '\0');
+  const uint32_t packedSize = static_cast<uint32_t>(packed.size());
+  const uint32_t rawBytes = 8 + kPixelBytes;
+  std::memcpy(&file[0], &packedSize, 4);
+  std::memcpy(&file[4], &rawBytes, 4);
+  std::istringstream in(file + packed);
+  Kettar::TextureFile texture;
+  std::string why;
+  ASSERT_TRUE(Kettar::readTextureFile(in, texture, why)) << why;
+  EXPECT_EQ(texture.width, kSide);
+  EXPECT_EQ(texture.height, kSide);
+  ASSERT_EQ(texture.block.remaining(), kPixelBytes);
+  EXPECT_EQ(texture.block.data()[texture.block.size() - 1], 0);
 }
 
 TEST(TextureFileTest, DamagedFilesFailWithAReason) {
