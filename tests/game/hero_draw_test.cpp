@@ -28,11 +28,11 @@ std::string halvesStrip(int32_t frames, Rgba left, Rgba right) {
   return ktr(16 * frames, 16, image);
 }
 
-class HeroDraw : public GlWindowTest {
+class HeroDraw : public ImageWindow {
  protected:
   void SetUp() override {
     herotest::startVideoWhenDisplayed();
-    GlWindowTest::SetUp();
+    ImageWindow::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // The body's frames are blue on the left and cyan on the right; the
     // wheel's texture alpha is 0, so it shows its tint alone.
@@ -47,31 +47,17 @@ class HeroDraw : public GlWindowTest {
     ferrox::clearContacts();
     hero->preStep();
     ASSERT_TRUE(hero->step(0.002f));
-
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_TEXTURE_2D);
   }
   void TearDown() override {
     hero.reset();
     delete Level::current;
     Level::current = nullptr;
     ferrox::SkeletonCache::clear();
-    GlWindowTest::TearDown();
+    ImageWindow::TearDown();
   }
 
   // The window pixel at a point of the plane of play.
-  static Rgba at(Vec2 p) {
-    Rgba c{};
-    glReadPixels(static_cast<int>((p.x + 1.0f) * 0.5f * kWidth),
-                 static_cast<int>((p.y + 1.0f) * 0.5f * kHeight), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &c);
-    return c;
-  }
+  static Rgba at(Vec2 p) { return pixel((p.x + 1.0f) * 0.5f, (p.y + 1.0f) * 0.5f); }
 
   void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT);
