@@ -149,7 +149,9 @@ TEST_F(EnemySound, AKilledEnemyBurstsOnceSoundsOnceAndGoes) {
 // and a killed one of theirs then plays nothing.
 TEST_F(EnemySound, TheEditorsEnemiesLeaveTheBrainDeathSoundUnloaded) {
   Level& level = makeLevel(openLevel());
-  for (int32_t code : {0, 1, 6}) Level::addObject(&level, code, Vec2(static_cast<float>(code), 0.0f));
+  for (int32_t code : {0, 1, 6}) {
+    Level::addObject(&level, code, Vec2(static_cast<float>(code), 0.0f));
+  }
   ASSERT_EQ(level.enemies.count, 3u);
   const Enemy alone(2, Vec2(-4.0f, 0.0f), root);
   EXPECT_EQ(Enemy::brainDeathSound, -1);

@@ -215,7 +215,8 @@ TEST_F(GorvexWorld, TheShootStripHas16FramesAt40AndNoRandomStart) {
   const int first = std::rand();
   const int second = std::rand();
   std::srand(41);
-  level.gorvexes.pushBack(new Gorvex(LevelFile::TurretRecord{Vec2(-10.0f, 0.0f), 0.0f, 1.0f, 0.0f, 0}, root));
+  const LevelFile::TurretRecord phase0{Vec2(-10.0f, 0.0f), 0.0f, 1.0f, 0.0f, 0};
+  level.gorvexes.pushBack(new Gorvex(phase0, root));
   EXPECT_EQ(std::rand(), second);
   const Gorvex& g = *level.gorvexes[0];
   const Sprite* idle = g.currentSprite();

@@ -198,7 +198,8 @@ TEST_F(HeroRope, HangingDriveAndReelOutPushAddTheirAccelerations) {
       {"Down", [](Hero& h) { h.keyDown(false, kDt); }, Vec2(), 10.0f},
       {"Down, aiming freely", [](Hero& h) { h.keyDown(true, kDt); }, Vec2(), 10.0f},
       {"Up", [](Hero& h) { h.keyUp(false, kDt); }, Vec2(), 0.0f},
-      {"Down and Left", [](Hero& h) { h.keyDownLeft(false, kDt); }, Vec2(-5000.0f * kDt, 0.0f), 10.0f},
+      {"Down and Left", [](Hero& h) { h.keyDownLeft(false, kDt); }, Vec2(-5000.0f * kDt, 0.0f),
+       10.0f},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

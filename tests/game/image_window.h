@@ -96,10 +96,18 @@ class ImageWindow : public GlWindowTest {
   // Samples 0.4 units out from the centre along both diagonals: inside every
   // quad of half-size 0.75 or more.
   static void expectQuadrants(const Quadrants& q) {
-    EXPECT_TRUE(near(pixel(0.3f, 0.7f), q.topLeft)) << "top left " << show(pixel(0.3f, 0.7f));
-    EXPECT_TRUE(near(pixel(0.7f, 0.7f), q.topRight)) << "top right " << show(pixel(0.7f, 0.7f));
-    EXPECT_TRUE(near(pixel(0.3f, 0.3f), q.bottomLeft)) << "bottom left " << show(pixel(0.3f, 0.3f));
-    EXPECT_TRUE(near(pixel(0.7f, 0.3f), q.bottomRight)) << "bottom right " << show(pixel(0.7f, 0.3f));
+    const struct {
+      const char* name;
+      float fx, fy;
+      Rgba colour;
+    } samples[] = {{"top left", 0.3f, 0.7f, q.topLeft},
+                   {"top right", 0.7f, 0.7f, q.topRight},
+                   {"bottom left", 0.3f, 0.3f, q.bottomLeft},
+                   {"bottom right", 0.7f, 0.3f, q.bottomRight}};
+    for (const auto& s : samples) {
+      const Rgba shown = pixel(s.fx, s.fy);
+      EXPECT_TRUE(near(shown, s.colour)) << s.name << " " << show(shown);
+    }
   }
 };
 

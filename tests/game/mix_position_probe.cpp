@@ -24,6 +24,7 @@ void clearPlacements() { recorded().clear(); }
 extern "C" int Mix_SetPosition(int channel, Sint16 angle, Uint8 distance) {
   mix_probe::recorded().push_back({channel, angle, distance});
   using SetPosition = int (*)(int, Sint16, Uint8);
-  static const SetPosition library = reinterpret_cast<SetPosition>(dlsym(RTLD_NEXT, "Mix_SetPosition"));
+  static const SetPosition library =
+      reinterpret_cast<SetPosition>(dlsym(RTLD_NEXT, "Mix_SetPosition"));
   return library != nullptr ? library(channel, angle, distance) : 0;
 }
