@@ -145,6 +145,50 @@ TEST_F(EnemySound, AKilledEnemyBurstsOnceSoundsOnceAndGoes) {
   EXPECT_EQ(Mix_Playing(-1), 1);
 }
 
+// Only an enemy read from a level file loads the sound; the editor's do not,
+// and a killed one of theirs then plays nothing.
+TEST_F(EnemySound, TheEditorsEnemiesLeaveTheBrainDeathSoundUnloaded) {
+  Level& level = makeLevel(openLevel());
+  for (int32_t code : {0, 1, 6}) {
+    Level::addObject(&level, code, Vec2(static_cast<float>(code), 0.0f));
+  }
+  ASSERT_EQ(level.enemies.count, 3u);
+  const Enemy alone(2, Vec2(-4.0f, 0.0f), root);
+  EXPECT_EQ(Enemy::brainDeathSound, -1);
+  level.enemies[0]->kill();
+  playStep();
+  EXPECT_EQ(level.enemies.count, 2u);
+  EXPECT_EQ(Mix_Playing(-1), 0);
+}
+
+TEST_F(EnemyWorld, AKilledEnemyBurstsInOneFallingCloud) {
+  LevelFile::LevelRecord r = openLevel();
+  r.enemies = {{1, Vec2(2.0f, 3.0f)}};
+  Level& level = makeLevel(r);
+  const Vec2 c = level.enemies[0]->body()->centroid();
+  level.enemies[0]->kill();
+  playStep();
+  ASSERT_EQ(Kettar::particleSystems.count, 1u);
+  const Kettar::ParticleSystem& s = *Kettar::particleSystems[0];
+  EXPECT_EQ(s.batchSize, 750u);
+  EXPECT_EQ(s.particleCount, 750u);
+  EXPECT_EQ(s.pointSize, 80.0f);
+  EXPECT_EQ(s.position, Vec3(c.x, c.y, 0.1f));
+  EXPECT_EQ(s.velocity, Vec3(0.0f, 0.0f, 0.0f));
+  EXPECT_EQ(s.acceleration, Vec3(0.0f, -8.0f, 0.0f));
+  EXPECT_EQ(s.startRadiusLimit, 0.1f);
+  EXPECT_EQ(s.params.spread, Vec3(0.1f, 0.1f, 0.0f));
+  EXPECT_EQ(s.params.velocityMin, Vec3(-5.0f, -3.0f, 0.0f));
+  EXPECT_EQ(s.params.velocityMax, Vec3(5.0f, 5.0f, 0.0f));
+  EXPECT_EQ(s.params.speedLimit, 5.0f);
+  EXPECT_EQ(s.params.colourMin, Vec4(1.0f, 0.5f, 0.5f, 1.0f));
+  EXPECT_EQ(s.params.colourMax, Vec4(1.0f, 0.9f, 0.9f, 1.0f));
+  EXPECT_EQ(s.params.endColour, Vec4(1.0f, 1.0f, 1.0f, 0.0f));
+  EXPECT_EQ(s.params.lifetime, 2.0f);
+  EXPECT_EQ(s.params.rate, 0.0f);
+  EXPECT_EQ(s.params.duration, 2.0f);
+}
+
 // A hero floating with no gravity, an enemy pulling itself onto it: every step
 // the hero's last contact names the enemy.
 TEST_F(EnemyWorld, AHurtingEnemyKillsTheHeroAndAHealingOneMendsIt) {

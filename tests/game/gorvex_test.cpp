@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <vector>
 
 #include "game/laser.h"
+#include "game/sprite.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/mixer.h"
+#include "mix_position_probe.h"
 #include "objects_fixture.h"
 
 namespace {
@@ -208,6 +211,32 @@ TEST_F(GorvexWorld, EditorTurretsTakeTheLastRotationAndFlip) {
   Gorvex::defaultFlip = 0;
 }
 
+// The idle strip starts on a random frame, the shoot strip on frame 0 without
+// a draw of its own: building a turret takes exactly one number from rand(),
+// which keeps the level replays' random sequence.
+TEST_F(GorvexWorld, TheShootStripHas16FramesAt40AndNoRandomStart) {
+  Level& level = makeLevel(openLevel());
+  std::srand(41);
+  const int first = std::rand();
+  const int second = std::rand();
+  std::srand(41);
+  const LevelFile::TurretRecord phase0{Vec2(-10.0f, 0.0f), 0.0f, 1.0f, 0.0f, 0};
+  level.gorvexes.pushBack(new Gorvex(phase0, root));
+  EXPECT_EQ(std::rand(), second);
+  const Gorvex& g = *level.gorvexes[0];
+  const Sprite* idle = g.currentSprite();
+  EXPECT_EQ(idle->currentFrame(), first % 16);
+  EXPECT_EQ(idle->frameCount(), 16);
+  EXPECT_EQ(idle->fps(), 12);
+  for (int i = 0; i < 10 && !g.shooting(); ++i) playStep();
+  ASSERT_TRUE(g.shooting());
+  const Sprite* shoot = g.currentSprite();
+  EXPECT_NE(shoot, idle);
+  EXPECT_EQ(shoot->frameCount(), 16);
+  EXPECT_EQ(shoot->fps(), 40);
+  EXPECT_EQ(shoot->currentFrame(), 0);
+}
+
 TEST_F(GorvexWorld, WithoutABarrelTipNothingIsFired) {
   makeLevel(openLevel());
   LevelFile::TurretRecord t;
@@ -258,6 +287,45 @@ TEST_F(GorvexMixer, EachLaserSoundsOnceTheHeroIsKnown) {
   g.fire();
   EXPECT_EQ(level.lasers.count, 2u);
   EXPECT_EQ(Mix_Playing(-1), 1);
+}
+
+// The sound is placed by the hero's distance from the turret's placement
+// point, between near 0 and far 17.5: distance setting trunc(d / 17.5 × 255),
+// 255 beyond far, 1 at 0.
+TEST_F(GorvexMixer, TheLaserSoundIsPlacedByTheHerosDistance) {
+  LevelFile::LevelRecord r = openLevel(60.0f, 20.0f);
+  const Vec2 turret(3.0f, -2.0f);
+  LevelFile::TurretRecord t;
+  t.position = turret;
+  t.interval = 1.0f;
+  r.turrets = {t};
+  Level& level = makeLevel(r);
+  struct Row {
+    const char* name;
+    Vec2 offset;
+    int16_t angle;
+    uint8_t distance;
+  } rows[] = {
+      {"5 away, half a unit above, right", Vec2(std::sqrt(24.75f), 0.5f), 300, 72},
+      {"1.75 straight below", Vec2(0.0f, -1.75f), 0, 25},
+      {"20 to the left, beyond far", Vec2(-20.0f, 0.0f), 90, 255},
+      {"at the turret", Vec2(0.0f, 0.0f), 0, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Kettar::mixer = nullptr;
+    makeHero(turret + row.offset);
+    Kettar::mixer = mixer_.get();
+    ASSERT_EQ(hero->position(), Vec3(turret.x + row.offset.x, turret.y + row.offset.y, 0.0f));
+    mix_probe::clearPlacements();
+    level.gorvexes[0]->fire();
+    ASSERT_EQ(mix_probe::placements().size(), 1u);
+    const mix_probe::Placement& p = mix_probe::placements()[0];
+    EXPECT_EQ(Mix_Playing(p.channel), 1);
+    EXPECT_EQ(p.angle, row.angle);
+    EXPECT_EQ(p.distance, row.distance);
+    Mix_HaltChannel(-1);
+  }
 }
 
 }  // namespace

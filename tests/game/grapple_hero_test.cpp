@@ -171,6 +171,49 @@ TEST_F(HeroRope, DrivingWhileHangingPushesTheSwing) {
   EXPECT_GT(hero->body()->meanVelocity().x - x0, 0.25f);
 }
 
+// Hanging from a hooked rope, off the ground: driving pushes every body quark
+// by amount × 5000 along x, and Down (reeling out) by 10 along (centroid −
+// rope quark 0) as the rope stands after the reel; Up pushes nothing. Back on
+// the ground while hooked, the drive is the ground's 12000.
+TEST_F(HeroRope, HangingDriveAndReelOutPushAddTheirAccelerations) {
+  standUnder(3.0f);
+  hookStraightUp();
+  ground.reset();
+  for (int i = 0; i < 100; ++i) playStep();
+  ASSERT_FALSE(hero->onGround());
+  const Grapple* g = hero->grapple();
+  auto awayFromRope = [&](float length) {
+    Vec2 d = hero->body()->centroid() - g->quarks[0]->position;
+    d.setLength(length);
+    return d;
+  };
+  struct Row {
+    const char* name;
+    void (*keys)(Hero&);
+    Vec2 drive;       // the drive's part
+    float reelPush;   // the length of the push away from the rope
+  } rows[] = {
+      {"Right", [](Hero& h) { h.keyRight(kDt); }, Vec2(5000.0f * kDt, 0.0f), 0.0f},
+      {"Left", [](Hero& h) { h.keyLeft(kDt); }, Vec2(-5000.0f * kDt, 0.0f), 0.0f},
+      {"Down", [](Hero& h) { h.keyDown(false, kDt); }, Vec2(), 10.0f},
+      {"Down, aiming freely", [](Hero& h) { h.keyDown(true, kDt); }, Vec2(), 10.0f},
+      {"Up", [](Hero& h) { h.keyUp(false, kDt); }, Vec2(), 0.0f},
+      {"Down and Left", [](Hero& h) { h.keyDownLeft(false, kDt); }, Vec2(-5000.0f * kDt, 0.0f),
+       10.0f},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(g->hooked());
+    const std::vector<Vec2> push = herotest::pushPerMass(*hero->body(), [&] { row.keys(*hero); });
+    herotest::expectEvery(push, row.drive + awayFromRope(row.reelPush));
+  }
+  herotest::recordContact(*hero, ceiling_->links[0]);
+  playStep();
+  ASSERT_TRUE(hero->onGround());
+  herotest::expectEvery(herotest::pushPerMass(*hero->body(), [&] { hero->drive(kDt); }),
+                        Vec2(12000.0f * kDt, 0.0f));
+}
+
 TEST_F(HeroRope, DeathDetachesTheRopeWhichGoesOn) {
   // The ground is a terrain polygon whose top edge turns deadly once the rope holds.
   ASSERT_TRUE(Level::createNew(false, 20.0f, 20.0f));

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <vector>
 
 #include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
@@ -11,52 +11,35 @@
 #include "game/hero.h"
 #include "game/level.h"
 #include "game/level_file.h"
-#include "gl_window.h"
 #include "hero_fixture.h"
-#include "kettar/byte_buffer.h"
+#include "image_window.h"
 
 namespace {
 
-struct Rgba {
-  uint8_t r, g, b, a;
-};
-
-constexpr Rgba kBlue{0, 0, 255, 255}, kCyan{0, 255, 255, 255}, kRed{255, 0, 0, 255},
-    kGreen{0, 255, 0, 255}, kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 0};
+using namespace image_test;
 
 // A strip of frames of 16 x 16, the left half of each frame in one colour
 // and the right half in another.
-std::string ktr(int32_t frames, Rgba left, Rgba right) {
-  Kettar::ByteBuffer block;
-  const int32_t w = 16 * frames;
-  const int32_t h = 16;
-  block.put(w);
-  block.put(h);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) block.put(x % 16 < 8 ? left : right);
+std::string halvesStrip(int32_t frames, Rgba left, Rgba right) {
+  std::vector<Rgba> image;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16 * frames; ++x) image.push_back(x % 16 < 8 ? left : right);
   }
-  std::ostringstream out;
-  EXPECT_TRUE(block.saveCompressed(out));
-  return out.str();
+  return ktr(16 * frames, 16, image);
 }
 
-bool near(Rgba a, Rgba b) {
-  auto close = [](uint8_t x, uint8_t y) { return (x > y ? x - y : y - x) < 40; };
-  return close(a.r, b.r) && close(a.g, b.g) && close(a.b, b.b);
-}
-
-class HeroDraw : public GlWindowTest {
+class HeroDraw : public ImageWindow {
  protected:
   void SetUp() override {
     herotest::startVideoWhenDisplayed();
-    GlWindowTest::SetUp();
+    ImageWindow::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // The body's frames are blue on the left and cyan on the right; the
     // wheel's texture alpha is 0, so it shows its tint alone.
-    root.writeFile("data/sprites/body.ktr", ktr(8, kBlue, kCyan));
-    root.writeFile("data/sprites/arm.ktr", ktr(16, kWhite, kWhite));
+    root.writeFile("data/sprites/body.ktr", halvesStrip(8, kBlue, kCyan));
+    root.writeFile("data/sprites/arm.ktr", halvesStrip(16, kWhite, kWhite));
     const Rgba clear{255, 255, 255, 0};
-    root.writeFile("data/sprites/wheel.ktr", ktr(16, clear, clear));
+    root.writeFile("data/sprites/wheel.ktr", halvesStrip(16, clear, clear));
     root.writeHeroSkeleton(*herotest::heroSkeleton());
     ASSERT_TRUE(ferrox::createWorld(20, 20, 0.2f));
     hero = Hero::create(Vec2(0.0f, 0.0f), root.path());
@@ -64,31 +47,17 @@ class HeroDraw : public GlWindowTest {
     ferrox::clearContacts();
     hero->preStep();
     ASSERT_TRUE(hero->step(0.002f));
-
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_TEXTURE_2D);
   }
   void TearDown() override {
     hero.reset();
     delete Level::current;
     Level::current = nullptr;
     ferrox::SkeletonCache::clear();
-    GlWindowTest::TearDown();
+    ImageWindow::TearDown();
   }
 
   // The window pixel at a point of the plane of play.
-  static Rgba at(Vec2 p) {
-    Rgba c{};
-    glReadPixels(static_cast<int>((p.x + 1.0f) * 0.5f * kWidth),
-                 static_cast<int>((p.y + 1.0f) * 0.5f * kHeight), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, &c);
-    return c;
-  }
+  static Rgba at(Vec2 p) { return pixel((p.x + 1.0f) * 0.5f, (p.y + 1.0f) * 0.5f); }
 
   void drawFrame() {
     glClear(GL_COLOR_BUFFER_BIT);

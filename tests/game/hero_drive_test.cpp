@@ -12,7 +12,9 @@
 
 namespace {
 
+using herotest::expectEvery;
 using herotest::HeroWorld;
+using herotest::pushPerMass;
 using herotest::recordContact;
 
 constexpr float kDt = 0.002f;
@@ -28,32 +30,10 @@ class HeroDrive : public HeroWorld {
     return h;
   }
 
-  // The force each body quark gained from an action, per unit of its mass.
-  template <typename Action>
-  std::vector<Vec2> pushPerMass(Hero& h, Action action) {
-    std::vector<Vec2> before;
-    for (const ferrox::Quark* q : h.body()->quarks) before.push_back(q->force);
-    action();
-    std::vector<Vec2> push;
-    for (uint32_t i = 0; i < h.body()->quarks.count; ++i) {
-      const ferrox::Quark* q = h.body()->quarks[i];
-      push.push_back((q->force - before[i]) * (1.0f / q->mass));
-    }
-    return push;
-  }
-
   void setSpeed(Hero& h, Vec2 v) {
     for (ferrox::Quark* q : h.body()->quarks) q->setVelocity(v);
   }
 };
-
-void expectEvery(const std::vector<Vec2>& push, Vec2 expected) {
-  for (size_t i = 0; i < push.size(); ++i) {
-    SCOPED_TRACE("quark " + std::to_string(i));
-    EXPECT_NEAR(push[i].x, expected.x, 1e-2f);
-    EXPECT_NEAR(push[i].y, expected.y, 1e-2f);
-  }
-}
 
 TEST_F(HeroDrive, DriveForceOnlyOnTheGroundBelowSpeed7) {
   struct Row {
@@ -76,7 +56,7 @@ TEST_F(HeroDrive, DriveForceOnlyOnTheGroundBelowSpeed7) {
     Hero& h = row.onGround ? grounded() : makeHero();
     ASSERT_EQ(h.onGround(), row.onGround);
     setSpeed(h, Vec2(row.speed, 0.0f));
-    expectEvery(pushPerMass(h, [&] { h.drive(row.amount); }), Vec2(row.push, 0.0f));
+    expectEvery(pushPerMass(*h.body(), [&] { h.drive(row.amount); }), Vec2(row.push, 0.0f));
     // Wheel and facing follow the drive even where no force is added.
     EXPECT_EQ(h.facingRight(), row.amount > 0.0f);
     EXPECT_EQ(h.wheelSpin(), row.amount > 0.0f ? -800.0f : 800.0f);
@@ -105,7 +85,7 @@ TEST_F(HeroDrive, JumpOnlyOnTheGroundLeaningToTheArmSide) {
     if (row.armAngle == 0.0f) h.keyUp(false, kDt);
     if (row.armAngle == 90.0f) h.keyLeft(kDt);
     ASSERT_EQ(h.armAngle(), row.armAngle);
-    expectEvery(pushPerMass(h, [&] { h.jump(); }), row.push);
+    expectEvery(pushPerMass(*h.body(), [&] { h.jump(); }), row.push);
     hero.reset();
   }
 }

@@ -104,6 +104,14 @@ void recordContact(Hero& hero, ferrox::Link* other) {
   hero.body()->lastOtherLink = other;
 }
 
+void expectEvery(const std::vector<Vec2>& push, Vec2 expected) {
+  for (size_t i = 0; i < push.size(); ++i) {
+    SCOPED_TRACE("quark " + std::to_string(i));
+    EXPECT_NEAR(push[i].x, expected.x, 1e-2f);
+    EXPECT_NEAR(push[i].y, expected.y, 1e-2f);
+  }
+}
+
 void HeroWorld::SetUp() {
   ASSERT_FALSE(root.path().empty());
   ASSERT_TRUE(ferrox::createWorld(20, 20, 0.2f));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ferrox/collision_notifier.h"
 #include "ferrox/skeleton.h"
@@ -55,6 +56,24 @@ class RecordingNotifier : public ferrox::CollisionNotifier {
 
 // The notifier's record of a contact between the hero's body and another link.
 void recordContact(Hero& hero, ferrox::Link* other);
+
+// The acceleration an action added to each quark of the body: the force it
+// gained, per unit of the quark's mass.
+template <typename Action>
+std::vector<Vec2> pushPerMass(const ferrox::Skeleton& body, Action action) {
+  std::vector<Vec2> before;
+  for (const ferrox::Quark* q : body.quarks) before.push_back(q->force);
+  action();
+  std::vector<Vec2> push;
+  for (uint32_t i = 0; i < body.quarks.count; ++i) {
+    const ferrox::Quark* q = body.quarks[i];
+    push.push_back((q->force - before[i]) * (1.0f / q->mass));
+  }
+  return push;
+}
+
+// Every quark's acceleration is the expected one, to within 0.01.
+void expectEvery(const std::vector<Vec2>& push, Vec2 expected);
 
 // A world of 20 x 20 units, the hero skeleton in a data root and a notifier.
 class HeroWorld : public ::testing::Test {

@@ -1,7 +1,9 @@
 #include "game/level_file.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -332,6 +334,230 @@ TEST(LevelFileRecords, RandomDamageIsRefusedOrConsistent) {
   }
   // Most single-byte changes land in floats that stay valid.
   EXPECT_GT(accepted, 100);
+}
+
+// Little-endian fields appended one by one, the way the file's tables list
+// them; nothing of the game's writer is used.
+struct RawBytes {
+  std::vector<uint8_t> bytes;
+  RawBytes& u8(uint8_t v) {
+    bytes.push_back(v);
+    return *this;
+  }
+  RawBytes& u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    return *this;
+  }
+  RawBytes& f32(float v) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &v, 4);
+    return u32(bits);
+  }
+  RawBytes& append(const std::vector<uint8_t>& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return *this;
+  }
+};
+
+// One of every record, every value distinct within its record, so that two
+// fields read and written in each other's place show.
+std::vector<uint8_t> goldenBlock() {
+  RawBytes b;
+  b.f32(40.0f).f32(20.0f);      // width, height
+  b.f32(-15.5f).f32(-5.25f);    // start
+  b.f32(15.0f).f32(-8.0f);      // exitA
+  b.f32(16.5f).f32(-6.0f);      // exitB
+  b.u32(3).u32(2);              // back and front parallax index
+  b.f32(1.5f).f32(2.5f);        // back and front parallax repeat
+  // Terrain: texture, border texture, texture scale, inverted, one polygon.
+  b.u32(4).u32(1).f32(0.25f).u8(1).u32(1);
+  // The polygon: orientation, type-1 ids {2}, type-2 ids {0}, then its body
+  // block: three fixed quarks (kind 2, x, y, mass 999999, damping 0) and three
+  // fixed links (kind 2, a, b, radius, friction, internal).
+  b.u8(1).u32(1).u32(2).u32(1).u32(0);
+  b.u32(3);
+  b.u8(2).f32(1.0f).f32(2.0f).f32(999999.0f).f32(0.0f);
+  b.u8(2).f32(5.0f).f32(2.5f).f32(999999.0f).f32(0.0f);
+  b.u8(2).f32(3.0f).f32(6.0f).f32(999999.0f).f32(0.0f);
+  b.u32(3);
+  b.u8(2).u32(0).u32(1).f32(0.06f).f32(2.0f).u8(0);
+  b.u8(2).u32(1).u32(2).f32(0.07f).f32(1.5f).u8(0);
+  b.u8(2).u32(2).u32(0).f32(0.08f).f32(0.5f).u8(0);
+  b.u32(1).u32(2).f32(7.0f).f32(-3.0f);  // one enemy: kind, x, y
+  b.u32(1).u32(1).f32(-6.0f).f32(4.0f);  // one prop: kind, x, y
+  // One turret: x, y, rotation, interval, phase, flip.
+  b.u32(1).f32(8.5f).f32(-2.0f).f32(90.0f).f32(2.75f).f32(50.0f).u8(1);
+  // One decal: index, x, y, scale, rotation, flipX, flipY.
+  b.u32(1).u32(479).f32(-1.5f).f32(3.5f).f32(1.25f).f32(30.0f).u8(1).u8(0);
+  return b.bytes;
+}
+
+// What goldenBlock holds, as the record layer gives it.
+LevelRecord goldenLevel() {
+  LevelRecord l;
+  l.width = 40.0f;
+  l.height = 20.0f;
+  l.start = Vec2(-15.5f, -5.25f);
+  l.exitA = Vec2(15.0f, -8.0f);
+  l.exitB = Vec2(16.5f, -6.0f);
+  l.backParallax = 3;
+  l.frontParallax = 2;
+  l.backRepeat = 1.5f;
+  l.frontRepeat = 2.5f;
+  l.terrain.textureIndex = 4;
+  l.terrain.borderTextureIndex = 1;
+  l.terrain.textureScale = 0.25f;
+  l.terrain.inverted = 1;
+  PolygonRecord p;
+  p.orientation = 1;
+  p.noHookEdges = {2};
+  p.deadlyEdges = {0};
+  for (Vec2 v : {Vec2(1.0f, 2.0f), Vec2(5.0f, 2.5f), Vec2(3.0f, 6.0f)})
+    p.body.quarks.push_back({ferrox::kBlockFixed, v, 999999.0f, 0.0f});
+  const struct {
+    uint32_t a, b;
+    float radius, friction;
+  } edges[] = {{0, 1, 0.06f, 2.0f}, {1, 2, 0.07f, 1.5f}, {2, 0, 0.08f, 0.5f}};
+  for (const auto& e : edges) {
+    ferrox::LinkRecord link;
+    link.a = e.a;
+    link.b = e.b;
+    link.radius = e.radius;
+    link.friction = e.friction;
+    p.body.links.push_back(link);
+  }
+  l.terrain.polygons = {p};
+  l.enemies = {{2, Vec2(7.0f, -3.0f)}};
+  l.props = {{1, Vec2(-6.0f, 4.0f)}};
+  l.turrets = {{Vec2(8.5f, -2.0f), 90.0f, 2.75f, 50.0f, 1}};
+  l.decals = {{479, Vec2(-1.5f, 3.5f), 1.25f, 30.0f, 1, 0}};
+  return l;
+}
+
+void expectSameLevel(const LevelRecord& got, const LevelRecord& want) {
+  EXPECT_EQ(got.width, want.width);
+  EXPECT_EQ(got.height, want.height);
+  EXPECT_EQ(got.start, want.start);
+  EXPECT_EQ(got.exitA, want.exitA);
+  EXPECT_EQ(got.exitB, want.exitB);
+  EXPECT_EQ(got.backParallax, want.backParallax);
+  EXPECT_EQ(got.frontParallax, want.frontParallax);
+  EXPECT_EQ(got.backRepeat, want.backRepeat);
+  EXPECT_EQ(got.frontRepeat, want.frontRepeat);
+  EXPECT_EQ(got.terrain.textureIndex, want.terrain.textureIndex);
+  EXPECT_EQ(got.terrain.borderTextureIndex, want.terrain.borderTextureIndex);
+  EXPECT_EQ(got.terrain.textureScale, want.terrain.textureScale);
+  EXPECT_EQ(got.terrain.inverted, want.terrain.inverted);
+  ASSERT_EQ(got.terrain.polygons.size(), want.terrain.polygons.size());
+  for (size_t i = 0; i < want.terrain.polygons.size(); ++i) {
+    SCOPED_TRACE("polygon " + std::to_string(i));
+    const PolygonRecord& g = got.terrain.polygons[i];
+    const PolygonRecord& w = want.terrain.polygons[i];
+    EXPECT_EQ(g.orientation, w.orientation);
+    EXPECT_EQ(g.noHookEdges, w.noHookEdges);
+    EXPECT_EQ(g.deadlyEdges, w.deadlyEdges);
+    ASSERT_EQ(g.body.quarks.size(), w.body.quarks.size());
+    for (size_t q = 0; q < w.body.quarks.size(); ++q) {
+      SCOPED_TRACE("quark " + std::to_string(q));
+      EXPECT_EQ(g.body.quarks[q].kind, w.body.quarks[q].kind);
+      EXPECT_EQ(g.body.quarks[q].position, w.body.quarks[q].position);
+      EXPECT_EQ(g.body.quarks[q].mass, w.body.quarks[q].mass);
+      EXPECT_EQ(g.body.quarks[q].damping, w.body.quarks[q].damping);
+    }
+    ASSERT_EQ(g.body.links.size(), w.body.links.size());
+    for (size_t k = 0; k < w.body.links.size(); ++k) {
+      SCOPED_TRACE("link " + std::to_string(k));
+      EXPECT_EQ(g.body.links[k].kind, w.body.links[k].kind);
+      EXPECT_EQ(g.body.links[k].a, w.body.links[k].a);
+      EXPECT_EQ(g.body.links[k].b, w.body.links[k].b);
+      EXPECT_EQ(g.body.links[k].radius, w.body.links[k].radius);
+      EXPECT_EQ(g.body.links[k].friction, w.body.links[k].friction);
+      EXPECT_EQ(g.body.links[k].internal, w.body.links[k].internal);
+    }
+  }
+  ASSERT_EQ(got.enemies.size(), want.enemies.size());
+  for (size_t i = 0; i < want.enemies.size(); ++i) {
+    EXPECT_EQ(got.enemies[i].kind, want.enemies[i].kind);
+    EXPECT_EQ(got.enemies[i].position, want.enemies[i].position);
+  }
+  ASSERT_EQ(got.props.size(), want.props.size());
+  for (size_t i = 0; i < want.props.size(); ++i) {
+    EXPECT_EQ(got.props[i].kind, want.props[i].kind);
+    EXPECT_EQ(got.props[i].position, want.props[i].position);
+  }
+  ASSERT_EQ(got.turrets.size(), want.turrets.size());
+  for (size_t i = 0; i < want.turrets.size(); ++i) {
+    EXPECT_EQ(got.turrets[i].position, want.turrets[i].position);
+    EXPECT_EQ(got.turrets[i].rotation, want.turrets[i].rotation);
+    EXPECT_EQ(got.turrets[i].interval, want.turrets[i].interval);
+    EXPECT_EQ(got.turrets[i].phase, want.turrets[i].phase);
+    EXPECT_EQ(got.turrets[i].flip, want.turrets[i].flip);
+  }
+  ASSERT_EQ(got.decals.size(), want.decals.size());
+  for (size_t i = 0; i < want.decals.size(); ++i) {
+    EXPECT_EQ(got.decals[i].index, want.decals[i].index);
+    EXPECT_EQ(got.decals[i].position, want.decals[i].position);
+    EXPECT_EQ(got.decals[i].scale, want.decals[i].scale);
+    EXPECT_EQ(got.decals[i].rotation, want.decals[i].rotation);
+    EXPECT_EQ(got.decals[i].flipX, want.decals[i].flipX);
+    EXPECT_EQ(got.decals[i].flipY, want.decals[i].flipY);
+  }
+}
+
+// The offset of the first byte in which the two differ; the shorter's size
+// when one is the start of the other, and npos when they are equal.
+size_t firstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (a[i] != b[i]) return i;
+  return a.size() == b.size() ? std::string::npos : std::min(a.size(), b.size());
+}
+
+// The whole file around a raw block: the magic, the best time, then the
+// compressed block (packed size, raw size, zlib data at level 9).
+std::vector<uint8_t> goldenFile(float bestTime, const std::vector<uint8_t>& raw) {
+  uLongf packed = compressBound(raw.size());
+  std::vector<uint8_t> data(packed);
+  EXPECT_EQ(compress2(data.data(), &packed, raw.data(), raw.size(), 9), Z_OK);
+  data.resize(packed);
+  RawBytes file;
+  file.u32(0x67E87B95u).u32(0x04A9D6B2u).u32(9).f32(bestTime);
+  file.u32(static_cast<uint32_t>(packed)).u32(static_cast<uint32_t>(raw.size())).append(data);
+  return file.bytes;
+}
+
+TEST_F(LevelFileOnDisk, GoldenFileReadFieldByFieldAndWrittenByteForByte) {
+  const std::vector<uint8_t> raw = goldenBlock();
+  const std::vector<uint8_t> file = goldenFile(12.75f, raw);
+  EXPECT_EQ(hex(file, 0, 12), "95 7B E8 67 B2 D6 A9 04 09 00 00 00");
+  const std::string golden = path("golden.orl");
+  writeAll(golden, file);
+  LevelRecord got;
+  float best = 0.0f;
+  bool header = false;
+  std::string why;
+  ASSERT_TRUE(readFile(golden, got, best, header, &why)) << why;
+  EXPECT_EQ(best, 12.75f);
+  expectSameLevel(got, goldenLevel());
+
+  Kettar::ByteBuffer written;
+  writeLevel(written, goldenLevel());
+  EXPECT_EQ(firstDifference(bytesOf(written), raw), std::string::npos);
+
+  // A saved file: the same header and sizes, and a block that inflates to the golden bytes.
+  const std::string saved = path("saved.orl");
+  ASSERT_TRUE(saveFile(saved, 12.75f, goldenLevel()));
+  const std::vector<uint8_t> out = readAll(saved);
+  ASSERT_GE(out.size(), 24u);
+  EXPECT_EQ(hex(out, 0, 16), hex(file, 0, 16));
+  uint32_t sizes[2] = {0, 0};
+  std::memcpy(sizes, &out[16], 8);
+  EXPECT_EQ(sizes[0], out.size() - 24);
+  EXPECT_EQ(sizes[1], raw.size());
+  std::vector<uint8_t> inflated(raw.size());
+  uLongf inflatedSize = inflated.size();
+  EXPECT_EQ(uncompress(inflated.data(), &inflatedSize, &out[24], out.size() - 24), Z_OK);
+  inflated.resize(inflatedSize);
+  EXPECT_EQ(firstDifference(inflated, raw), std::string::npos);
 }
 
 TEST(LevelFileHeader, OnlyTheLevelMagicPasses) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ferrox/contact_pair.h"
+#include "ferrox/contact_record.h"
+#include "ferrox/settings.h"
 #include "game/enemy.h"
 #include "game/gorvex.h"
 #include "game/laser.h"
@@ -107,6 +109,42 @@ TEST_F(LevelObjects, EditedObjectsAreWrittenBackAndDecalsPastTheCatalogueRefused
   EXPECT_EQ(saved.turrets[0].interval, 1.0f);
   ASSERT_EQ(saved.decals.size(), 1u);
   EXPECT_EQ(saved.decals[0].index, 479u);
+}
+
+// Three enemies alike and three lasers alike; the first of each finishes. It
+// is gone after that pass, the last one has taken its slot, and that one was
+// stepped in the pass just as the middle one, once.
+TEST_F(LevelObjects, AFinishedObjectLeavesInItsPassAndTheOneMovedIntoItsSlotIsStepped) {
+  ferrox::gravity = Vec2(0.0f, -9.81f);  // a stepped enemy falls
+  LevelFile::LevelRecord r = openLevel();
+  r.terrain.polygons.push_back(floorBox(-15.0f, 15.0f, -8.0f));
+  r.enemies = {{0, Vec2(2.0f, 3.0f)}, {0, Vec2(6.0f, 3.0f)}, {0, Vec2(10.0f, 3.0f)}};
+  Level& level = makeLevel(r);
+  for (float y : {-3.0f, 0.0f, 3.0f}) level.addLaser(Vec2(-15.0f, y), Vec2(1.0f, 0.0f));
+  // A laser that touched terrain is marked dead by its next update and goes at the one after.
+  ferrox::recordContact(level.lasers[0]->link(), level.terrain->polygons[0]->body.links[0]);
+  playStep();
+  ASSERT_TRUE(level.lasers[0]->dead());
+  ASSERT_EQ(level.lasers.count, 3u);
+  level.enemies[0]->kill();
+
+  const Enemy* lastEnemy = level.enemies[2];
+  const Laser* lastLaser = level.lasers[2];
+  auto fall = [](const Enemy* e) { return e->body()->quarks[0]->velocity(); };
+  const Vec2 middleBefore = fall(level.enemies[1]);
+  const Vec2 lastBefore = fall(lastEnemy);
+  const float middleHead = level.lasers[1]->head()->position.x;
+  const float lastHead = lastLaser->head()->position.x;
+  playStep();
+  ASSERT_EQ(level.enemies.count, 2u);
+  ASSERT_EQ(level.enemies[0], lastEnemy);
+  const Vec2 middleFall = fall(level.enemies[1]) - middleBefore;
+  EXPECT_LT(middleFall.y, 0.0f);
+  EXPECT_NEAR((fall(lastEnemy) - lastBefore).y, middleFall.y, 0.05f * -middleFall.y);
+  ASSERT_EQ(level.lasers.count, 2u);
+  ASSERT_EQ(level.lasers[0], lastLaser);
+  EXPECT_NEAR(level.lasers[1]->head()->position.x - middleHead, 30.0f * kStep, 1e-5f);
+  EXPECT_NEAR(lastLaser->head()->position.x - lastHead, 30.0f * kStep, 1e-5f);
 }
 
 TEST_F(LevelObjects, TheGameNotifierRecordsLaserContactsAndNeverResolvesThem) {

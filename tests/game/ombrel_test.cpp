@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
@@ -341,6 +342,29 @@ TEST_F(OmbrelLevel, DeadHeroGetsNoKeysAndTheEndComesTwoSecondsLater) {
   EXPECT_TRUE(game.levelClock->isPaused());
   EXPECT_NEAR(game.levelTime() - diedAt, 2.0, 0.005);
   EXPECT_EQ(game.keptTime(), 0.0f);
+}
+
+// A laser's touch kills the hero on its next step and leaves it standing on
+// the ground with its shot interval long passed: alive, z would push it up
+// and x would fire the rope.
+TEST_F(OmbrelLevel, JumpAndFireKeysDoNothingForADeadHero) {
+  load("tutorial/01-move.orl");
+  for (int i = 0; i < 500; ++i) step();
+  ASSERT_TRUE(game.hero->onGround());
+  Level::current->addLaser(Vec2(5.0f, 5.0f), Vec2(1.0f, 0.0f));
+  ferrox::ContactPair pair{Level::current->lasers[0]->link(), game.hero->body()->links[0]};
+  game.notifier->onContact(&pair);
+  step();
+  ASSERT_EQ(game.heroHealth(), 0.0f);
+  ASSERT_TRUE(game.hero->onGround());
+  std::vector<Vec2> forces;
+  for (const ferrox::Quark* q : game.hero->body()->quarks) forces.push_back(q->force);
+  screen_test::tap(game, keys, Ombrel::kKeyZ);
+  screen_test::tap(game, keys, Ombrel::kKeyX);
+  for (uint32_t i = 0; i < game.hero->body()->quarks.count; ++i) {
+    EXPECT_EQ(game.hero->body()->quarks[i]->force, forces[i]) << "quark " << i;
+  }
+  EXPECT_EQ(game.hero->grapple(), nullptr);
 }
 
 // A level left while the death timer is pending: the timer never acts on the

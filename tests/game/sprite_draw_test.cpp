@@ -1,74 +1,21 @@
 // Sprites drawn in a real OpenGL window: the frame shown, the image upright
-// or mirrored.
+// or mirrored, and the rows kept off the image's top and bottom edges.
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #include "game/sprite.h"
-#include "gl_window.h"
 #include "hero_fixture.h"
-#include "kettar/byte_buffer.h"
+#include "image_window.h"
 #include "kettar/simulated_clock.h"
 
 namespace {
 
-struct Rgba {
-  uint8_t r, g, b, a;
-};
+using namespace image_test;
 
-// A texture file: one compressed block of width, height and RGBA rows, the
-// image's top row first.
-std::string ktr(int32_t width, int32_t height, const std::vector<Rgba>& pixels) {
-  Kettar::ByteBuffer block;
-  block.put(width);
-  block.put(height);
-  block.append(pixels.data(), static_cast<uint32_t>(pixels.size() * sizeof(Rgba)));
-  std::ostringstream out;
-  EXPECT_TRUE(block.saveCompressed(out));
-  return out.str();
-}
-
-constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255},
-    kWhite{255, 255, 255, 255};
-
-bool near(Rgba a, Rgba b) {
-  auto close = [](uint8_t x, uint8_t y) { return (x > y ? x - y : y - x) < 40; };
-  return close(a.r, b.r) && close(a.g, b.g) && close(a.b, b.b);
-}
-
-std::string show(Rgba p) {
-  return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) + ")";
-}
-
-// The window shows -1 .. 1 on both axes, textured quads replacing the colour.
-class SpriteDraw : public GlWindowTest {
+class SpriteDraw : public ImageWindow {
  protected:
-  void SetUp() override {
-    GlWindowTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1.0, 1.0, -1.0, 1.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  }
-
-  // Window pixel at fractions of the width and height, from the bottom left.
-  static Rgba pixel(float fx, float fy) {
-    Rgba p{};
-    glReadPixels(static_cast<int>(fx * kWidth), static_cast<int>(fy * kHeight), 1, 1, GL_RGBA,
-                 GL_UNSIGNED_BYTE, &p);
-    return p;
-  }
-
   herotest::DataRoot root;
 };
 
@@ -101,34 +48,57 @@ TEST_F(SpriteDraw, ShowsTheCurrentFrameOfTheStrip) {
 }
 
 TEST_F(SpriteDraw, UprightAndMirrored) {
-  // Quadrants of one 16 x 16 frame: red top left, green top right, blue
-  // bottom left, white bottom right.
-  std::vector<Rgba> image;
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      image.push_back(y < 8 ? (x < 8 ? kRed : kGreen) : (x < 8 ? kBlue : kWhite));
-    }
-  }
-  root.writeFile("quadrants.ktr", ktr(16, 16, image));
+  root.writeFile("quadrants.ktr", quadrantStrip(1));
   Kettar::SimulatedClock clock;
   Sprite sprite(root.path() + "quadrants.ktr", 1, 10, false);
   struct Row {
     const char* name;
     Vec2 p, q;
-    Rgba topLeft, topRight, bottomLeft, bottomRight;
+    Quadrants shown;
   };
   const Row rows[] = {
-      {"upright", Vec2(-1.0f, -1.0f), Vec2(1.0f, 1.0f), kRed, kGreen, kBlue, kWhite},
-      {"mirrored", Vec2(1.0f, -1.0f), Vec2(-1.0f, 1.0f), kGreen, kRed, kWhite, kBlue},
+      {"upright", Vec2(-1.0f, -1.0f), Vec2(1.0f, 1.0f), kUpright},
+      {"mirrored", Vec2(1.0f, -1.0f), Vec2(-1.0f, 1.0f), {kGreen, kRed, kWhite, kBlue}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     glClear(GL_COLOR_BUFFER_BIT);
     sprite.drawRect(row.p, row.q, 0.0f);
-    EXPECT_TRUE(near(pixel(0.1f, 0.9f), row.topLeft)) << show(pixel(0.1f, 0.9f));
-    EXPECT_TRUE(near(pixel(0.9f, 0.9f), row.topRight)) << show(pixel(0.9f, 0.9f));
-    EXPECT_TRUE(near(pixel(0.1f, 0.1f), row.bottomLeft)) << show(pixel(0.1f, 0.1f));
-    EXPECT_TRUE(near(pixel(0.9f, 0.1f), row.bottomRight)) << show(pixel(0.9f, 0.1f));
+    expectQuadrants(row.shown);
+  }
+}
+
+// The quad takes the image from v 0.01 to 0.99: of an image 256 rows high, the
+// window's top pixel row (v 0.0141, between rows 3 and 4) shows the band of
+// rows 2 to 4, not the marker rows 0 and 1 above it; the bottom row (v 0.9859,
+// between rows 251 and 252) likewise the band of rows 251 to 253.
+TEST_F(SpriteDraw, RowsStopShortOfTheImagesTopAndBottom) {
+  std::vector<Rgba> image;
+  for (int y = 0; y < 256; ++y) {
+    const Rgba c = (y < 2 || y > 253) ? kRed : ((y < 5 || y > 250) ? kGreen : kBlue);
+    for (int x = 0; x < 4; ++x) image.push_back(c);
+  }
+  root.writeFile("rows.ktr", ktr(4, 256, image));
+  Kettar::SimulatedClock clock;
+  Sprite sprite(root.path() + "rows.ktr", 1, 10, false);
+  struct Row {
+    const char* name;
+    void (*draw)(Sprite&);
+  } rows[] = {
+      {"drawRect", [](Sprite& s) { s.drawRect(Vec2(-1.0f, -1.0f), Vec2(1.0f, 1.0f), 0.0f); }},
+      {"draw", [](Sprite& s) {
+         s.draw(Vec2(-1.0f, -1.0f), Vec2(1.0f, -1.0f), Vec2(1.0f, 1.0f), Vec2(-1.0f, 1.0f), 0.0f);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    glClear(GL_COLOR_BUFFER_BIT);
+    row.draw(sprite);
+    const Rgba top = windowPixel(kWidth / 2, kHeight - 1);
+    const Rgba bottom = windowPixel(kWidth / 2, 0);
+    EXPECT_TRUE(near(top, kGreen)) << "top row " << show(top);
+    EXPECT_TRUE(near(bottom, kGreen)) << "bottom row " << show(bottom);
+    EXPECT_TRUE(near(pixel(0.5f, 0.5f), kBlue)) << show(pixel(0.5f, 0.5f));
   }
 }
 
