@@ -12,9 +12,11 @@
 
 namespace {
 
-const char* const defaultsLog =
+// The echoes of the default booleans: the application's two, then the rest.
+const std::string appEchoes =
     "[App] requesting dualThread: false...\n"
-    "[App] requesting turbo: false...\n"
+    "[App] requesting turbo: false...\n";
+const std::string laterEchoes =
     "[App] requesting resizable: true...\n"
     "[App] requesting viewportStretch: false...\n"
     "[App] requesting vSync: false...\n"
@@ -25,6 +27,7 @@ const char* const defaultsLog =
     "[App] requesting stereo audio: true...\n"
     "[App] requesting music fade: false...\n"
     "[App] requesting music cycling: false...\n";
+const std::string defaultsLog = appEchoes + laterEchoes;
 
 std::string validate(Settings& s, int widestWidth = 1920, int widestHeight = 1080) {
   const Settings defaults;
@@ -352,7 +355,7 @@ TEST(ConfigValidation, EachReportStandsAtItsStepAmongTheEchoes) {
     const char* name;
     std::function<void(Settings&)> request;
     int widestWidth, widestHeight;
-    const char* log;
+    std::string log;
   };
   const Row rows[] = {
       {"every value rejected",
@@ -406,21 +409,11 @@ TEST(ConfigValidation, EachReportStandsAtItsStepAmongTheEchoes) {
          s.app.mouseSpeed = 101;
        },
        1920, 1080,
-       "[App] requesting dualThread: false...\n"
-       "[App] requesting turbo: false...\n"
-       "[App] requesting pps: 0, which is impossible; defaulting to 120\n"
-       "[App] requesting pps<fps in single thread mode, which is impossible; fixing\n"
-       "[App] requesting mouseSpeed: 101, which is impossible; defaulting to 40\n"
-       "[App] requesting resizable: true...\n"
-       "[App] requesting viewportStretch: false...\n"
-       "[App] requesting vSync: false...\n"
-       "[App] requesting fullscreen: false...\n"
-       "[App] requesting anisotropic: false...\n"
-       "[App] requesting stencil buffer: false...\n"
-       "[App] requesting audio system: true...\n"
-       "[App] requesting stereo audio: true...\n"
-       "[App] requesting music fade: false...\n"
-       "[App] requesting music cycling: false...\n"},
+       appEchoes +
+           "[App] requesting pps: 0, which is impossible; defaulting to 120\n"
+           "[App] requesting pps<fps in single thread mode, which is impossible; fixing\n"
+           "[App] requesting mouseSpeed: 101, which is impossible; defaulting to 40\n" +
+           laterEchoes},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
