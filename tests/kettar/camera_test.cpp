@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "kettar/viewport.h"
 
@@ -160,6 +161,78 @@ TEST(Camera, MoveIsUndoneBeyondTheMaximumDistance) {
   expectVec(camera.move(true, Vec3(1, 0, 0), 30.0f), 3, 0, 20);
   // In camera space the camera's forward (-Z) is world -Z for the game's camera.
   expectVec(camera.move(false, Vec3(0, 0, -1), 5.0f), 3, 0, 15);
+}
+
+// The game's camera rolled: looking down -z with its up turned about the view axis.
+Kettar::Camera rolledCamera(float roll) {
+  Kettar::Camera camera;
+  camera.init(Vec3(0, 0, 20), Vec3(0, 0, 0), Vec3(0, 0, 10), roll, 0.75f, 0.5f);
+  return camera;
+}
+
+TEST(Camera, RollTurnsUpAboutTheViewAxisFromNoRoll) {
+  struct Row {
+    const char* name;
+    std::function<Kettar::Camera()> make;
+    Vec3 forward, up;
+  };
+  const Row rows[] = {
+      {"init with roll 30", [] { return rolledCamera(30.0f); }, Vec3(0, 0, -1), Vec3(0.5f, 0.866025f, 0)},
+      {"roll -90 after 30 replaces it",
+       [] {
+         Kettar::Camera c = rolledCamera(30.0f);
+         c.setRoll(-90.0f);
+         return c;
+       },
+       Vec3(0, 0, -1), Vec3(-1, 0, 0)},
+      {"looking along +x, roll 90",
+       [] {
+         Kettar::Camera c = gameCamera();
+         c.lookAt(Vec3(1, 0, 0));
+         c.setRoll(90.0f);
+         return c;
+       },
+       Vec3(1, 0, 0), Vec3(0, 0, 1)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Kettar::Camera camera = row.make();
+    // Not eased: the orientation is the target at once.
+    EXPECT_EQ(camera.orientation, camera.targetOrientation);
+    expectVec(camera.forward(), row.forward.x, row.forward.y, row.forward.z);
+    expectVec(camera.up(), row.up.x, row.up.y, row.up.z);
+  }
+  // The roll given to init is part of the orientation that snap returns to.
+  Kettar::Camera camera = rolledCamera(30.0f);
+  camera.rotate(true, kAxisX, 50.0f);
+  camera.update(1.0f);
+  camera.snap();
+  expectVec(camera.up(), 0.5f, 0.866025f, 0);
+}
+
+TEST(Camera, RotateTakesACameraSpaceAxisThroughTheTargetOrientation) {
+  // Rolled 90°: the camera's up is world +x and its right world -y.
+  struct Row {
+    const char* name;
+    bool worldAxis;
+    Vec3 axis;
+    Vec3 forward, up;  // of the target orientation after a turn of 90°
+  };
+  const Row rows[] = {
+      {"about the camera's up", false, kAxisY, Vec3(0, 1, 0), Vec3(1, 0, 0)},
+      {"about the camera's right", false, kAxisX, Vec3(1, 0, 0), Vec3(0, 0, 1)},
+      {"about the world's y", true, kAxisY, Vec3(-1, 0, 0), Vec3(0, 0, -1)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Kettar::Camera camera = rolledCamera(90.0f);
+    camera.rotate(row.worldAxis, row.axis, 90.0f);
+    expectVec(camera.targetOrientation.rotate(-kAxisZ), row.forward.x, row.forward.y, row.forward.z);
+    expectVec(camera.targetOrientation.rotate(kAxisY), row.up.x, row.up.y, row.up.z);
+    // Only the target turns; update eases toward it.
+    expectVec(camera.forward(), 0, 0, -1);
+    expectVec(camera.up(), 1, 0, 0);
+  }
 }
 
 TEST(Camera, RotateAboutTurnsTheTargetAroundThePivot) {

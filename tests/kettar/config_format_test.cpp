@@ -72,6 +72,129 @@ TEST(ConfigWrittenForm, WrittenFileReadsBackToTheSameSettings) {
   EXPECT_EQ(back.written(), s.written());
 }
 
+// A file with every setting away from its default (and each boolean from its
+// neighbours), in the written form: sections in order, keys in table order,
+// booleans as words, reals with six significant digits and the point shown.
+const char* const kChangedFile = R"(
+AppConfig
+{
+  dualThread = true
+  turbo = false
+  fps = 75
+  pps = 333
+  mouseSpeed = 17
+  logTo = file
+}
+
+
+VideoConfig
+{
+  resizable = false
+  stretchOnResize = true
+  vsync = false
+  width = 1280
+  height = 1024
+  minWidth = 640
+  minHeight = 480
+  fullScreen = true
+  antialias = 8
+  anisotropic = false
+  stencil = true
+}
+
+
+AudioConfig
+{
+  active = false
+  frequency = 22050
+  buffer = 2048
+  stereo = false
+  voices = 16
+  musicVol = 30
+  soundVol = 70
+  fade = true
+  cycle = false
+  musicRestart = 0.250000
+  musicFadeIn = 12.5000
+  musicFadeOut = 3.00000
+}
+
+)";
+
+TEST(ConfigWrittenForm, EverySettingIsWrittenUnderItsKeyInItsPlace) {
+  Settings s;
+  s.app.dualThread = true;
+  s.app.turbo = false;
+  s.app.fps = 75;
+  s.app.pps = 333;
+  s.app.mouseSpeed = 17;
+  s.app.logTo = "file";
+  s.video.resizable = false;
+  s.video.stretchOnResize = true;
+  s.video.vsync = false;
+  s.video.width = 1280;
+  s.video.height = 1024;
+  s.video.minWidth = 640;
+  s.video.minHeight = 480;
+  s.video.fullScreen = true;
+  s.video.antialias = 8;
+  s.video.anisotropic = false;
+  s.video.stencil = true;
+  s.audio.active = false;
+  s.audio.frequency = 22050;
+  s.audio.buffer = 2048;
+  s.audio.stereo = false;
+  s.audio.voices = 16;
+  s.audio.musicVol = 30;
+  s.audio.soundVol = 70;
+  s.audio.fade = true;
+  s.audio.cycle = false;
+  s.audio.musicRestart = 0.25f;
+  s.audio.musicFadeIn = 12.5f;
+  s.audio.musicFadeOut = 3.0f;
+  EXPECT_EQ(s.written(), kChangedFile);
+}
+
+TEST(ConfigReader, ReadsEverySettingFromItsKey) {
+  Settings r;
+  // The file's false values, where they are the defaults, must be read, not kept.
+  r.app.turbo = true;
+  r.video.vsync = true;
+  r.video.anisotropic = true;
+  r.audio.cycle = true;
+  std::istringstream in(kChangedFile);
+  ASSERT_TRUE(Kettar::readConfig(in, r.app, r.video, r.audio));
+  EXPECT_TRUE(r.app.dualThread);
+  EXPECT_FALSE(r.app.turbo);
+  EXPECT_EQ(r.app.fps, 75);
+  EXPECT_EQ(r.app.pps, 333);
+  EXPECT_EQ(r.app.mouseSpeed, 17);
+  EXPECT_EQ(r.app.logTo, "file");
+  EXPECT_FALSE(r.video.resizable);
+  EXPECT_TRUE(r.video.stretchOnResize);
+  EXPECT_FALSE(r.video.vsync);
+  EXPECT_EQ(r.video.width, 1280);
+  EXPECT_EQ(r.video.height, 1024);
+  EXPECT_EQ(r.video.minWidth, 640);
+  EXPECT_EQ(r.video.minHeight, 480);
+  EXPECT_TRUE(r.video.fullScreen);
+  EXPECT_EQ(r.video.antialias, 8);
+  EXPECT_FALSE(r.video.anisotropic);
+  EXPECT_TRUE(r.video.stencil);
+  EXPECT_FALSE(r.audio.active);
+  EXPECT_EQ(r.audio.frequency, 22050);
+  EXPECT_EQ(r.audio.buffer, 2048);
+  EXPECT_FALSE(r.audio.stereo);
+  EXPECT_EQ(r.audio.voices, 16);
+  EXPECT_EQ(r.audio.musicVol, 30);
+  EXPECT_EQ(r.audio.soundVol, 70);
+  EXPECT_TRUE(r.audio.fade);
+  EXPECT_FALSE(r.audio.cycle);
+  EXPECT_EQ(r.audio.musicRestart, 0.25f);
+  EXPECT_EQ(r.audio.musicFadeIn, 12.5f);
+  EXPECT_EQ(r.audio.musicFadeOut, 3.0f);
+}
+
 struct ReaderCase {
   const char* name;
   std::string input;

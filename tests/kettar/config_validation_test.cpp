@@ -12,9 +12,11 @@
 
 namespace {
 
-const char* const defaultsLog =
+// The echoes of the default booleans: the application's two, then the rest.
+const std::string appEchoes =
     "[App] requesting dualThread: false...\n"
-    "[App] requesting turbo: false...\n"
+    "[App] requesting turbo: false...\n";
+const std::string laterEchoes =
     "[App] requesting resizable: true...\n"
     "[App] requesting viewportStretch: false...\n"
     "[App] requesting vSync: false...\n"
@@ -25,6 +27,7 @@ const char* const defaultsLog =
     "[App] requesting stereo audio: true...\n"
     "[App] requesting music fade: false...\n"
     "[App] requesting music cycling: false...\n";
+const std::string defaultsLog = appEchoes + laterEchoes;
 
 std::string validate(Settings& s, int widestWidth = 1920, int widestHeight = 1080) {
   const Settings defaults;
@@ -343,6 +346,80 @@ TEST(ConfigValidation, Rows) {
     row.result(expected);
     EXPECT_EQ(reports(validate(s, row.widestWidth, row.widestHeight)), row.lines);
     EXPECT_EQ(s.written(), expected.written());
+  }
+}
+
+// Every check at once: each report stands at its step, between the same echoes.
+TEST(ConfigValidation, EachReportStandsAtItsStepAmongTheEchoes) {
+  struct Row {
+    const char* name;
+    std::function<void(Settings&)> request;
+    int widestWidth, widestHeight;
+    std::string log;
+  };
+  const Row rows[] = {
+      {"every value rejected",
+       [](Settings& s) {
+         s.app.fps = 0;
+         s.app.pps = 0;
+         s.app.mouseSpeed = 0;
+         s.app.logTo = "printer";
+         s.video.width = 19;
+         s.video.minWidth = 19;
+         s.video.antialias = 3;
+         s.audio.frequency = 0;
+         s.audio.buffer = 0;
+         s.audio.voices = 0;
+         s.audio.musicVol = 0;
+         s.audio.soundVol = 101;
+         s.audio.musicFadeIn = 0.0f;
+         s.audio.musicFadeOut = 0.0f;
+       },
+       640, 480,
+       "[App] requesting dualThread: false...\n"
+       "[App] requesting turbo: false...\n"
+       "[App] requesting fps: 0, which is impossible; defaulting to 60\n"
+       "[App] requesting pps: 0, which is impossible; defaulting to 120\n"
+       "[App] requesting mouseSpeed: 0, which is impossible; defaulting to 40\n"
+       "[App] logTo can only be console/file/none; defaulting to console\n"
+       "[App] requesting resizable: true...\n"
+       "[App] requesting viewportStretch: false...\n"
+       "[App] requesting vSync: false...\n"
+       "!![App] requesting video: 19x600, which is impossible; defaulting to 800x600\n"
+       "!![App] requesting video: 800x600, which is impossible; defaulting to 640x480\n"
+       "!![App] requesting min window size: 19x200, which is impossible; defaulting to 320x200\n"
+       "[App] requesting fullscreen: false...\n"
+       "!![App] requesting antialias: 3, which is impossible; defaulting to 0\n"
+       "[App] requesting anisotropic: false...\n"
+       "[App] requesting stencil buffer: false...\n"
+       "[App] requesting audio system: true...\n"
+       "!![App] requesting audio frequency: 0, which is impossible; defaulting to 44100\n"
+       "!![App] requesting audio buffer: 0, which is impossible; defaulting to 1024\n"
+       "[App] requesting stereo audio: true...\n"
+       "!![App] requesting audio voices: 0, which is impossible; defaulting to 8\n"
+       "!![App] unacceptable delta between sound & music volume. Defaulting to 60 & 40\n"
+       "[App] requesting music fade: false...\n"
+       "[App] requesting music cycling: false...\n"
+       "!![App] requesting music fadein time: 0, which is impossible; defaulting to 2\n"
+       "!![App] requesting music fadeout time: 0, which is impossible; defaulting to 2\n"},
+      {"pps rejected, then below the accepted fps",
+       [](Settings& s) {
+         s.app.fps = 200;
+         s.app.pps = 0;
+         s.app.mouseSpeed = 101;
+       },
+       1920, 1080,
+       appEchoes +
+           "[App] requesting pps: 0, which is impossible; defaulting to 120\n"
+           "[App] requesting pps<fps in single thread mode, which is impossible; fixing\n"
+           "[App] requesting mouseSpeed: 101, which is impossible; defaulting to 40\n" +
+           laterEchoes},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Settings s;
+    row.request(s);
+    EXPECT_EQ(validate(s, row.widestWidth, row.widestHeight), row.log);
   }
 }
 

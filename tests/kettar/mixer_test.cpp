@@ -158,6 +158,7 @@ class AudioTest : public ::testing::Test {
     finishedCalls = 0;
   }
   void TearDown() override {
+    Kettar::currentMixer = nullptr;
     Kettar::timerTable.removeAll();
     SDL_Quit();
   }
@@ -396,14 +397,25 @@ TEST_F(AudioTest, SdlMixerCallsTheFinishedHookOnlyForFadesAndNaturalEnds) {
   Mix_CloseAudio();
 }
 
+// An application that keeps the framework's own user-event hook.
+class DefaultHookApp : public Kettar::SDLKettarApp {
+ public:
+  DefaultHookApp() : SDLKettarApp("music") {}
+  bool init() override { return true; }
+  void shutdown() override {}
+};
+
 // Two tiny tracks follow each other the framework's default way: the finished
-// hook pushes the user event, which schedules the delayed restart with cycle.
+// hook pushes the user event, whose default handler schedules the delayed
+// restart with cycle.
 TEST_F(AudioTest, TracksFollowEachOtherThroughTheUserEvent) {
   Kettar::AudioConfig settings;
   settings.cycle = true;
   settings.musicRestart = 0.05f;
   CoutCapture log;
   Kettar::Mixer m(&settings, &Kettar::pushUserEvent);
+  Kettar::currentMixer = &m;
+  DefaultHookApp app;
   for (const char* name : {"one.ogg", "two.ogg"}) {
     media_test::writeOgg(dir.path(name), 0.15);
     ASSERT_GE(m.loadMusic(dir.path(name).c_str()), 0);
@@ -414,7 +426,7 @@ TEST_F(AudioTest, TracksFollowEachOtherThroughTheUserEvent) {
   int restarts = 0;
   auto onUser = [&] {
     ++restarts;
-    m.scheduleRestart();
+    app.onUserEvent();
   };
   ASSERT_TRUE(pumpUntil(10.0, [&] { return restarts == 2 && m.lastTrack() == 0 && m.nextTrack() == 1; },
                         onUser));
@@ -425,6 +437,32 @@ TEST_F(AudioTest, TracksFollowEachOtherThroughTheUserEvent) {
   const std::vector<std::string> expected = {"StartMusic: 0", "StartMusic: 1", "StartMusic: 0"};
   EXPECT_EQ(starts, expected);
   EXPECT_EQ(m.restartTimer(), -1);
+}
+
+// The default hook only schedules: with cycle the next track starts after
+// musicRestart seconds, without it nothing starts.
+TEST_F(AudioTest, TheDefaultUserEventHookSchedulesTheRestartOnlyWithCycle) {
+  for (bool cycle : {true, false}) {
+    SCOPED_TRACE(cycle ? "cycle" : "no cycle");
+    Kettar::AudioConfig settings;
+    settings.cycle = cycle;
+    settings.musicRestart = 0.2f;
+    CoutCapture log;
+    Kettar::Mixer m(&settings, nullptr);
+    Kettar::currentMixer = &m;
+    media_test::writeOgg(dir.path("r.ogg"), 1.0);
+    ASSERT_EQ(m.loadMusic(dir.path("r.ogg").c_str()), 0);
+    DefaultHookApp app;
+    app.onUserEvent();
+    EXPECT_EQ(m.restartTimer() >= 0, cycle);
+    EXPECT_EQ(m.lastTrack(), -1);  // not at once
+    const Uint32 end = SDL_GetTicks() + (cycle ? 5000 : 500);
+    while (m.lastTrack() == -1 && SDL_GetTicks() < end) SDL_Delay(10);
+    EXPECT_EQ(m.lastTrack(), cycle ? 0 : -1);
+    EXPECT_EQ(log.text().find("StartMusic: 0\n") != std::string::npos, cycle);
+    m.stopMusic();
+    Kettar::currentMixer = nullptr;
+  }
 }
 
 TEST_F(AudioTest, WithFadeTheNextTrackFollowsTheFadeOut) {

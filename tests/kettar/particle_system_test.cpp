@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -121,6 +124,88 @@ TEST(ParticleSystemTest, BatchesAreEmittedIntoTheRing) {
   for (uint32_t i = 12; i < 15; ++i) EXPECT_EQ(alpha(s, i), 0.0f);
   ASSERT_TRUE(s.update(0.1f));
   for (uint32_t i = 12; i < 15; ++i) EXPECT_GE(alpha(s, i), 0.5f);
+}
+
+TEST(ParticleSystemTest, HidingAndEmittingInOneUpdateMoveTheBatchByTwo) {
+  struct Row {
+    const char* name;
+    int32_t batch;
+    float rate;
+    uint32_t current;           // after one update of a whole lifetime
+    uint32_t shownFrom, shownTo;  // the only particles shown then
+  } rows[] = {
+      // Batch 0 is hidden, the batch after batch 1 is emitted.
+      {"a ring of five batches", 3, 10.0f, 2, 6, 9},
+      // The batch after batch 1 wraps to batch 0, hidden just before.
+      {"a ring of two batches", 2, 4.0f, 0, 0, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ParticleParams p = burst();
+    p.rate = row.rate;
+    ParticleSystem s = make(row.batch, p);
+    ASSERT_TRUE(s.update(p.lifetime));
+    EXPECT_EQ(s.currentBatch, row.current);
+    for (uint32_t i = 0; i < s.particleCount; ++i) {
+      SCOPED_TRACE(i);
+      if (i >= row.shownFrom && i < row.shownTo) {
+        EXPECT_GE(alpha(s, i), 0.5f);
+      } else {
+        EXPECT_EQ(alpha(s, i), 0.0f);
+      }
+    }
+  }
+}
+
+// Whole steps of the grid from min: each value is min + k step, and the k have
+// no common factor (the grid is not a coarser one).
+void expectOnGrid(const std::vector<float>& values, float min, float step) {
+  int common = 0;
+  for (float v : values) {
+    const double k = (static_cast<double>(v) - min) / step;
+    EXPECT_NEAR(k, std::round(k), 1e-3) << v;
+    common = std::gcd(common, static_cast<int>(std::lround(k)));
+  }
+  EXPECT_EQ(common, 1);
+}
+
+TEST(ParticleSystemTest, EmittedBatchesDrawPositionsVelocitiesAndColoursInTheirSteps) {
+  ParticleParams p = burst();
+  p.spread = Vec3(1, 0.5f, 0.02f);
+  p.velocityMin = Vec3(-1, -1, -1);
+  p.velocityMax = Vec3(1, 1, -0.92f);
+  p.colourMin = Vec4(0.5f, 0.5f, 0.5f, 0.5f);
+  p.colourMax = Vec4(0.51f, 0.51f, 0.51f, 0.51f);
+  std::srand(11);
+  constexpr uint32_t kBatch = 40;
+  ParticleSystem s = make(kBatch, p);
+  ASSERT_TRUE(s.update(0.1f));  // the second batch, particles 40 to 79
+  ASSERT_EQ(s.currentBatch, 1u);
+  std::vector<float> px, py, vx, vy, colour;
+  for (uint32_t i = kBatch; i < 2 * kBatch; ++i) {
+    px.push_back(s.positions[3 * i]);
+    py.push_back(s.positions[3 * i + 1]);
+    // Ranges narrower than the step give min.
+    EXPECT_EQ(s.positions[3 * i + 2], -0.02f);
+    vx.push_back(s.velocities[3 * i]);
+    vy.push_back(s.velocities[3 * i + 1]);
+    EXPECT_EQ(s.velocities[3 * i + 2], -1.0f);
+    for (int k = 0; k < 4; ++k) colour.push_back(s.colours[4 * i + k]);
+  }
+  {
+    SCOPED_TRACE("positions in steps of 0.05");
+    expectOnGrid(px, -1.0f, 0.05f);
+    expectOnGrid(py, -0.5f, 0.05f);
+  }
+  {
+    SCOPED_TRACE("velocities in steps of 0.1");
+    expectOnGrid(vx, -1.0f, 0.1f);
+    expectOnGrid(vy, -1.0f, 0.1f);
+  }
+  {
+    SCOPED_TRACE("colours in steps of 0.001");
+    expectOnGrid(colour, 0.5f, 0.001f);
+  }
 }
 
 TEST(ParticleSystemTest, TheOriginMovesVelocityFirst) {

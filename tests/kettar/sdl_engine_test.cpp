@@ -165,6 +165,38 @@ TEST_F(DummyVideo, TheUserEventReachesTheApplicationThroughTheQueue) {
   EXPECT_EQ(app.calls, (std::vector<std::string>{"user", "user"}));
 }
 
+TEST_F(DummyVideo, FocusChangesShowTheCursorOnlyInFullscreen) {
+  CoutCapture out;
+  EventApp app;
+  Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
+  struct Row {
+    const char* name;
+    bool fullScreen;
+    uint8_t gain, state;
+    int before, after;  // cursor shown (1) or hidden (0)
+  };
+  const Row rows[] = {
+      {"fullscreen, mouse focus gained", true, 1, SDL_APPMOUSEFOCUS, 1, 0},
+      {"fullscreen, input focus lost", true, 0, SDL_APPINPUTFOCUS, 0, 1},
+      {"fullscreen, restored", true, 1, SDL_APPACTIVE, 1, 0},
+      {"fullscreen, iconified", true, 0, SDL_APPACTIVE, 0, 1},
+      {"windowed, focus gained", false, 1, SDL_APPINPUTFOCUS, 1, 1},
+      {"windowed, focus lost", false, 0, SDL_APPINPUTFOCUS, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    app.videoConfig.fullScreen = row.fullScreen;
+    SDL_ShowCursor(row.before);
+    SDL_Event event{};
+    event.type = SDL_ACTIVEEVENT;
+    event.active.gain = row.gain;
+    event.active.state = row.state;
+    engine.handleEvent(event);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), row.after);
+  }
+  EXPECT_TRUE(app.calls.empty());
+}
+
 TEST_F(DummyVideo, NoWindowMeansNoEngine) {
   CoutCapture out;
   EventApp app;
