@@ -96,7 +96,7 @@ wait_demo() {
   demo_pid=""
 }
 
-key() { xdotool key --window "$win" "$@" || fail "keys $* could not be sent to window $win"; }
+key() { send_keys "$win" key "$@" || fail "keys $* could not be sent to window $win"; }
 
 expect_rc() { [ "$rc" = "$1" ] || fail "exit code $rc, expected $1"; }
 expect_line() { grep -qxF -- "$1" "$work/out.txt" || fail "missing line: $1"; }

@@ -14,3 +14,15 @@ need_display() {
   xdotool search --sync --name "e2e-keeper-$$-never" >/dev/null 2>&1 &
   keeper_pid=$!
 }
+
+# send_keys WINDOW key|keydown|keyup ARGS...: keys for the window, sent as the
+# X server's own input (XTEST) once the window has the focus. Keys sent to a
+# window directly (--window) are synthetic events that all carry the time 0, and
+# SDL takes a release followed at once by a press of the same key for the key's
+# own repeat and drops both: a program slow to take its events lost keys.
+send_keys() {
+  local window=$1
+  shift
+  timeout 5 xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
+  xdotool "$@"
+}

@@ -104,7 +104,7 @@ window_picture() {
 }
 
 # key KEYS...: presses and releases each key in the game's window.
-key() { xdotool key --window "$win" "$@" 2>/dev/null || fail "keys $* could not be sent"; }
+key() { send_keys "$win" key "$@" 2>/dev/null || fail "keys $* could not be sent"; }
 
 # open_first_level: from the menu's root page, start -> SELECT CHAPTER ->
 # Tutorial -> its first level, each the first item of its page; until loaded.

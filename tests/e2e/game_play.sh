@@ -28,7 +28,7 @@ shot menu
 
 open_first_level
 
-xdotool keydown --window "$win" Right || fail "Right could not be held"
+send_keys "$win" keydown Right || fail "Right could not be held"
 sleep 3
 shot play
 if [ -n "${OMBREL_PLAY_SHOT:-}" ]; then cp "$work/play.png" "$OMBREL_PLAY_SHOT"; fi
@@ -43,7 +43,7 @@ for _ in $(seq 1 40); do
   alive || fail "the game ended during play"
   sleep 1
 done
-xdotool keyup --window "$win" Right || true
+send_keys "$win" keyup Right || true
 [ -n "$finished" ] || fail "the end screen never came (green share $share)"
 cp "$work/frame.png" "$work/end.png"
 

@@ -49,9 +49,9 @@ before=$(rope_share before)
 # fired again.
 after=0
 for _ in 1 2 3 4; do
-  xdotool keydown --window "$win" Up || fail "Up could not be held"
+  send_keys "$win" keydown Up || fail "Up could not be held"
   sleep 0.3
-  xdotool keyup --window "$win" Up || fail "Up could not be let go"
+  send_keys "$win" keyup Up || fail "Up could not be let go"
   sleep 0.2
   key x
   for _ in $(seq 1 6); do

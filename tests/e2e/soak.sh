@@ -158,11 +158,11 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
   # page every key is one press, so that its selection is followed exactly.
   case $on_root$k in
     Left | Right | Up | Down)
-      xdotool keydown --window "$win" "$k" 2>/dev/null || true
+      send_keys "$win" keydown "$k" 2>/dev/null || true
       sleep_ms $((50 + RANDOM % 700))
-      xdotool keyup --window "$win" "$k" 2>/dev/null || true
+      send_keys "$win" keyup "$k" 2>/dev/null || true
       ;;
-    *) xdotool key --window "$win" "$k" 2>/dev/null || true ;;
+    *) send_keys "$win" key "$k" 2>/dev/null || true ;;
   esac
   sleep_ms $((150 + RANDOM % 200))
 done
@@ -171,7 +171,7 @@ done
 # end screens, climbs the menu and quits on its root page.
 for _ in $(seq 1 60); do
   kill -0 "$game_pid" 2>/dev/null || break
-  xdotool key --window "$win" Escape 2>/dev/null || true
+  send_keys "$win" key Escape 2>/dev/null || true
   sleep 0.5
 done
 wait_game 30
