@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "ferrox/contact_pair.h"
 #include "ferrox/grid.h"
 #include "ferrox/skeleton_cache.h"
@@ -13,7 +11,8 @@
 #include "game/level_file.h"
 #include "gl_window.h"
 #include "hero_fixture.h"
-#include "kettar/byte_buffer.h"
+#include "kettar/platform/texture_extension.h"
+#include "support/texture_bytes.h"
 
 namespace {
 
@@ -25,19 +24,18 @@ constexpr Rgba kBlue{0, 0, 255, 255}, kCyan{0, 255, 255, 255}, kRed{255, 0, 0, 2
     kGreen{0, 255, 0, 255}, kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 0};
 
 // A strip of frames of 16 x 16, the left half of each frame in one colour
-// and the right half in another.
-std::string ktr(int32_t frames, Rgba left, Rgba right) {
-  Kettar::ByteBuffer block;
+// and the right half in another, in the form the game names.
+std::string strip(int32_t frames, Rgba left, Rgba right) {
   const int32_t w = 16 * frames;
   const int32_t h = 16;
-  block.put(w);
-  block.put(h);
+  std::vector<uint8_t> rgba;
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) block.put(x % 16 < 8 ? left : right);
+    for (int x = 0; x < w; ++x) {
+      const Rgba& c = x % 16 < 8 ? left : right;
+      rgba.insert(rgba.end(), {c.r, c.g, c.b, c.a});
+    }
   }
-  std::ostringstream out;
-  EXPECT_TRUE(block.saveCompressed(out));
-  return out.str();
+  return test_support::gameTextureBytes(w, h, rgba);
 }
 
 bool near(Rgba a, Rgba b) {
@@ -53,10 +51,10 @@ class HeroDraw : public GlWindowTest {
     if (IsSkipped() || HasFatalFailure()) return;
     // The body's frames are blue on the left and cyan on the right; the
     // wheel's texture alpha is 0, so it shows its tint alone.
-    root.writeFile("data/sprites/body.ktr", ktr(8, kBlue, kCyan));
-    root.writeFile("data/sprites/arm.ktr", ktr(16, kWhite, kWhite));
+    root.writeFile("data/sprites/body" KETTAR_TEXTURE_EXTENSION, strip(8, kBlue, kCyan));
+    root.writeFile("data/sprites/arm" KETTAR_TEXTURE_EXTENSION, strip(16, kWhite, kWhite));
     const Rgba clear{255, 255, 255, 0};
-    root.writeFile("data/sprites/wheel.ktr", ktr(16, clear, clear));
+    root.writeFile("data/sprites/wheel" KETTAR_TEXTURE_EXTENSION, strip(16, clear, clear));
     root.writeHeroSkeleton(*herotest::heroSkeleton());
     ASSERT_TRUE(ferrox::createWorld(20, 20, 0.2f));
     hero = Hero::create(Vec2(0.0f, 0.0f), root.path());
