@@ -44,6 +44,7 @@ run_tests build || status=1
 # Mesa and SDL keep allocations to process exit; leaks are not what this build hunts.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_tests build-asan || status=1
+scripts/test_i386.sh || status=1
 
 # The file readers' fuzz targets: clang, in a folder of their own, seeded with
 # the data the release build made; each runs 30 s, all at once, and any

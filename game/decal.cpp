@@ -6,6 +6,7 @@
 
 #include "game/angles.h"
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_manager.h"
 
 namespace {
@@ -22,7 +23,7 @@ std::array<std::string, Decal::kEntries> buildPaths() {
     for (const char* kind : kKinds) {
       for (int n = 1; n <= 16; ++n) {
         const std::string number = (n < 10 ? "0" : "") + std::to_string(n);
-        paths[i++] = std::string("data/decals/") + theme + "/" + kind + "/decal-" + number + ".ktr";
+        paths[i++] = std::string("data/decals/") + theme + "/" + kind + "/decal-" + number + KETTAR_TEXTURE_EXTENSION;
       }
     }
   }

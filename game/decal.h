@@ -19,8 +19,8 @@ class ByteBuffer;
 class Decal {
  public:
   static constexpr uint32_t kEntries = LevelFile::kDecalEntries;
-  // Index = theme × 80 + kind × 16 + (n − 1): "data/decals/THEME/KIND/decal-NN.ktr"
-  // below the data root, built once at start-up in index order.
+  // Index = theme × 80 + kind × 16 + (n − 1): "data/decals/THEME/KIND/decal-NN.ktr" (the
+  // build's texture extension) below the data root, built once at start-up in index order.
   static const std::array<std::string, kEntries> kDecalPaths;
   // What a new decal gets; nothing in the game changes them.
   static constexpr float kNewScale = 1.0f;

@@ -12,11 +12,13 @@
 #include "kettar/byte_buffer.h"
 #include "kettar/mixer.h"
 #include "kettar/particle_system.h"
+#include "kettar/platform/texture_extension.h"
 
 const char* const Enemy::kEnemySkeletons[kKinds] = {
     "data/skeletons/blob-01.fsk", "data/skeletons/blob-02.fsk", "data/skeletons/skarnox.fsk"};
 const char* const Enemy::kEnemySprites[kKinds] = {
-    "data/sprites/vaxer.ktr", "data/sprites/vazer.ktr", "data/sprites/skarnox.ktr"};
+    "data/sprites/vaxer" KETTAR_TEXTURE_EXTENSION, "data/sprites/vazer" KETTAR_TEXTURE_EXTENSION,
+    "data/sprites/skarnox" KETTAR_TEXTURE_EXTENSION};
 const int32_t Enemy::kEnemyFrames[kKinds] = {8, 8, 16};
 const int32_t Enemy::kEnemyFps[kKinds] = {20, 20, 20};
 const float Enemy::kEnemyRange[kKinds] = {4.0f, 4.0f, 6.0f};

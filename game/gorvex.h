@@ -13,6 +13,7 @@
 #include "ferrox/vec2.h"
 #include "game/level_file.h"
 #include "kettar/platform/program_directory.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/stopwatch.h"
 
 class Hero;
@@ -26,8 +27,8 @@ class Gorvex {
  public:
   // Below the data root.
   static constexpr const char* kSkeletonPath = "data/skeletons/gorvex.fsk";
-  static constexpr const char* kIdleSpritePath = "data/sprites/gorvex-idle.ktr";
-  static constexpr const char* kShootSpritePath = "data/sprites/gorvex-shoot.ktr";
+  static constexpr const char* kIdleSpritePath = "data/sprites/gorvex-idle" KETTAR_TEXTURE_EXTENSION;
+  static constexpr const char* kShootSpritePath = "data/sprites/gorvex-shoot" KETTAR_TEXTURE_EXTENSION;
   static constexpr const char* kLaserSoundPath = "data/audio/sounds/laser.wav";
   // The barrel tip; a body without it (a missing skeleton) fires nothing.
   static constexpr uint32_t kBarrelTip = 12;

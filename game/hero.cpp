@@ -14,6 +14,7 @@
 #include "kettar/mixer.h"
 #include "kettar/particle_system.h"
 #include "kettar/platform/program_directory.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/sound_group.h"
 
 namespace {
@@ -149,9 +150,9 @@ Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root
       armBody_(new ferrox::Skeleton(false)),
       hinge_(body_->quarks[kHingeQuark]),
       armQuark_(nullptr),
-      bodySprite_(root + "data/sprites/body.ktr", 8, 10, false),
-      armSprite_(root + "data/sprites/arm.ktr", 16, 10, false),
-      wheelSprite_(root + "data/sprites/wheel.ktr", 16, 10, false) {
+      bodySprite_(root + "data/sprites/body" KETTAR_TEXTURE_EXTENSION, 8, 10, false),
+      armSprite_(root + "data/sprites/arm" KETTAR_TEXTURE_EXTENSION, 16, 10, false),
+      wheelSprite_(root + "data/sprites/wheel" KETTAR_TEXTURE_EXTENSION, 16, 10, false) {
   armQuark_ = armBody_->addQuark(ferrox::kStiff, hinge_->position.x + kArmLength,
                                  hinge_->position.y, 0.05f, 0.01f);
   // Internal: the arm takes no part in contacts.

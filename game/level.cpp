@@ -9,15 +9,23 @@
 #include "game/laser.h"
 #include "game/prop.h"
 #include "kettar/platform/program_directory.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_manager.h"
 
 const char* const Level::kParallaxBack[LevelFile::kTableEntries] = {
-    "data/textures/parallax-back-01.ktr", "data/textures/parallax-back-02.ktr",
-    "data/textures/parallax-back-03.ktr", "data/textures/parallax-back-04.ktr",
-    "data/textures/parallax-back-05.ktr", "data/textures/parallax-back-06.ktr", "", "", "", ""};
+    "data/textures/parallax-back-01" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-back-02" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-back-03" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-back-04" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-back-05" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-back-06" KETTAR_TEXTURE_EXTENSION,
+    "", "", "", ""};
 const char* const Level::kParallaxFront[LevelFile::kTableEntries] = {
-    "data/textures/parallax-front-01.ktr", "data/textures/parallax-front-02.ktr",
-    "data/textures/parallax-front-03.ktr", "data/textures/parallax-front-04.ktr", "", "", "", "", "", ""};
+    "data/textures/parallax-front-01" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-front-02" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-front-03" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/parallax-front-04" KETTAR_TEXTURE_EXTENSION,
+    "", "", "", "", "", ""};
 const char* const Level::kUntitledPath = "data/levels/untitled.orl";
 
 Level* Level::current = nullptr;

@@ -14,6 +14,7 @@
 #include "kettar/engine.h"
 #include "kettar/mixer.h"
 #include "kettar/platform/program_directory.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_manager.h"
 #include "kettar/viewport.h"
 
@@ -130,8 +131,10 @@ const std::string kVersionText = std::string("V.") + kGameVersion;
 Menu::Menu(ScreenHost* app_) : app(app_) {
   const std::string& dir = Kettar::executableDirectory;
   if (Kettar::textureManager != nullptr) {
-    mainBackground = Kettar::textureManager->load(dir + "data/textures/mainMenu.ktr", 1);
-    chapterBackground = Kettar::textureManager->load(dir + "data/textures/chapterMenu.ktr", 1);
+    mainBackground =
+        Kettar::textureManager->load(dir + "data/textures/mainMenu" KETTAR_TEXTURE_EXTENSION, 1);
+    chapterBackground =
+        Kettar::textureManager->load(dir + "data/textures/chapterMenu" KETTAR_TEXTURE_EXTENSION, 1);
   }
   background = mainBackground;
   if (Kettar::mixer != nullptr) {

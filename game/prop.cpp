@@ -7,12 +7,13 @@
 #include "ferrox/skeleton_cache.h"
 #include "game/angles.h"
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_manager.h"
 
 const Prop::Asset Prop::kPropAssets[kKinds] = {
-    {"data/skeletons/aliencrate.fsk", "data/textures/aliencrate.ktr", 0.55f},
-    {"data/skeletons/barrel.fsk", "data/textures/barrel.ktr", 0.35f},
-    {"data/skeletons/bar.fsk", "data/textures/bar.ktr", 2.5f},
+    {"data/skeletons/aliencrate.fsk", "data/textures/aliencrate" KETTAR_TEXTURE_EXTENSION, 0.55f},
+    {"data/skeletons/barrel.fsk", "data/textures/barrel" KETTAR_TEXTURE_EXTENSION, 0.35f},
+    {"data/skeletons/bar.fsk", "data/textures/bar" KETTAR_TEXTURE_EXTENSION, 2.5f},
 };
 
 namespace {

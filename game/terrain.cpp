@@ -8,15 +8,18 @@
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/platform/program_directory.h"
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_manager.h"
 
 const char* const Terrain::kTerrainTextures[LevelFile::kTableEntries] = {
-    "data/textures/terrain-01.ktr", "data/textures/terrain-02.ktr", "data/textures/terrain-03.ktr",
-    "data/textures/terrain-04.ktr", "data/textures/terrain-05.ktr", "data/textures/terrain-06.ktr",
-    "data/textures/terrain-07.ktr", "", "", ""};
+    "data/textures/terrain-01" KETTAR_TEXTURE_EXTENSION, "data/textures/terrain-02" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/terrain-03" KETTAR_TEXTURE_EXTENSION, "data/textures/terrain-04" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/terrain-05" KETTAR_TEXTURE_EXTENSION, "data/textures/terrain-06" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/terrain-07" KETTAR_TEXTURE_EXTENSION, "", "", ""};
 const char* const Terrain::kBorderTextures[LevelFile::kTableEntries] = {
-    "data/textures/border-01.ktr", "data/textures/border-02.ktr", "data/textures/border-03.ktr",
-    "data/textures/border-04.ktr", "", "", "", "", "", ""};
+    "data/textures/border-01" KETTAR_TEXTURE_EXTENSION, "data/textures/border-02" KETTAR_TEXTURE_EXTENSION,
+    "data/textures/border-03" KETTAR_TEXTURE_EXTENSION, "data/textures/border-04" KETTAR_TEXTURE_EXTENSION,
+    "", "", "", "", "", ""};
 
 uint32_t Terrain::textureIndex = 0;
 int32_t Terrain::texture = -1;

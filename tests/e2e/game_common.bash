@@ -84,15 +84,21 @@ window_geometry() {
   wx=${g_X:-0} wy=${g_Y:-0} ww=${g_WIDTH:-800} wh=${g_HEIGHT:-600}
 }
 
-# shot NAME: the screen as the picture NAME.png, which must not be blank.
+# shot NAME: the screen as the picture NAME.png, which must not be blank. A blank
+# screen is taken again for up to 30 s: under emulation the first frames are slow.
 shot() {
-  # Other tests' windows may share the display: the game's goes on top first.
-  xdotool windowraise "$win" 2>/dev/null || true
-  sleep 0.1
-  import -window root "$work/$1.png" || fail "no screenshot $1"
-  local colours
-  colours=$(convert "$work/$1.png" -format '%k' info:)
-  [ "$colours" -gt 200 ] || fail "screenshot $1 has only $colours colours"
+  local colours=0
+  for _ in $(seq 1 30); do
+    # Other tests' windows may share the display: the game's goes on top first.
+    xdotool windowraise "$win" 2>/dev/null || true
+    sleep 0.1
+    import -window root "$work/$1.png" || fail "no screenshot $1"
+    colours=$(convert "$work/$1.png" -format '%k' info:)
+    [ "$colours" -gt 200 ] && return 0
+    alive || fail "the game ended before screenshot $1"
+    sleep 0.9
+  done
+  fail "screenshot $1 has only $colours colours"
 }
 
 # window_picture NAME CONVERT-ARGS...: the picture NAME.png cut to the game's

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/texture_extension.h"
 
 namespace {
 
@@ -15,12 +16,12 @@ TEST(DecalCatalogue, PathsByThemeKindAndNumber) {
     uint32_t index;
     const char* path;
   } rows[] = {
-      {0, "data/decals/techno/vegs/decal-01.ktr"},
-      {15, "data/decals/techno/vegs/decal-16.ktr"},
-      {16, "data/decals/techno/buildings/decal-01.ktr"},
-      {80, "data/decals/fire/vegs/decal-01.ktr"},
-      {3 * 80 + 2 * 16 + 6, "data/decals/moss/rocks/decal-07.ktr"},
-      {479, "data/decals/timezone/misc/decal-16.ktr"},
+      {0, "data/decals/techno/vegs/decal-01" KETTAR_TEXTURE_EXTENSION},
+      {15, "data/decals/techno/vegs/decal-16" KETTAR_TEXTURE_EXTENSION},
+      {16, "data/decals/techno/buildings/decal-01" KETTAR_TEXTURE_EXTENSION},
+      {80, "data/decals/fire/vegs/decal-01" KETTAR_TEXTURE_EXTENSION},
+      {3 * 80 + 2 * 16 + 6, "data/decals/moss/rocks/decal-07" KETTAR_TEXTURE_EXTENSION},
+      {479, "data/decals/timezone/misc/decal-16" KETTAR_TEXTURE_EXTENSION},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.index);

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "fuzz/entry_points.h"
+#include "kettar/platform/texture_extension.h"
 
 namespace {
 
@@ -65,6 +67,10 @@ TEST(FuzzInputs, TargetsAcceptTheBuiltData) {
   const fs::path data = fs::path(OMBREL_BUILD_DIR) / "data";
   for (const Target& target : targets()) {
     if (*target.extension == '\0') continue;
+    // The 32-bit Linux build's data holds PNG images; the texture targets take their
+    // seeds from the other builds' data.
+    if (std::strcmp(target.extension, ".ktr") == 0 && std::strcmp(KETTAR_TEXTURE_EXTENSION, ".ktr") != 0)
+      continue;
     const std::vector<fs::path> files = filesUnder(data, target.extension);
     SCOPED_TRACE(target.name);
     ASSERT_FALSE(files.empty()) << "no " << target.extension << " files under " << data;

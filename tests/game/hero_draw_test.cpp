@@ -13,19 +13,20 @@
 #include "game/level_file.h"
 #include "hero_fixture.h"
 #include "image_window.h"
+#include "kettar/platform/texture_extension.h"
 
 namespace {
 
 using namespace image_test;
 
 // A strip of frames of 16 x 16, the left half of each frame in one colour
-// and the right half in another.
+// and the right half in another, in the form the game names.
 std::string halvesStrip(int32_t frames, Rgba left, Rgba right) {
   std::vector<Rgba> image;
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16 * frames; ++x) image.push_back(x % 16 < 8 ? left : right);
   }
-  return ktr(16 * frames, 16, image);
+  return gameTexture(16 * frames, 16, image);
 }
 
 class HeroDraw : public ImageWindow {
@@ -36,10 +37,10 @@ class HeroDraw : public ImageWindow {
     if (IsSkipped() || HasFatalFailure()) return;
     // The body's frames are blue on the left and cyan on the right; the
     // wheel's texture alpha is 0, so it shows its tint alone.
-    root.writeFile("data/sprites/body.ktr", halvesStrip(8, kBlue, kCyan));
-    root.writeFile("data/sprites/arm.ktr", halvesStrip(16, kWhite, kWhite));
+    root.writeFile("data/sprites/body" KETTAR_TEXTURE_EXTENSION, halvesStrip(8, kBlue, kCyan));
+    root.writeFile("data/sprites/arm" KETTAR_TEXTURE_EXTENSION, halvesStrip(16, kWhite, kWhite));
     const Rgba clear{255, 255, 255, 0};
-    root.writeFile("data/sprites/wheel.ktr", halvesStrip(16, clear, clear));
+    root.writeFile("data/sprites/wheel" KETTAR_TEXTURE_EXTENSION, halvesStrip(16, clear, clear));
     root.writeHeroSkeleton(*herotest::heroSkeleton());
     ASSERT_TRUE(ferrox::createWorld(20, 20, 0.2f));
     hero = Hero::create(Vec2(0.0f, 0.0f), root.path());

@@ -7,12 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gl_window.h"
-#include "kettar/byte_buffer.h"
+#include "support/texture_bytes.h"
 
 namespace image_test {
 
@@ -23,20 +22,25 @@ struct Rgba {
 constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255},
     kCyan{0, 255, 255, 255}, kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 0};
 
-// A texture file: one compressed block of width, height and RGBA rows, the
-// image's top row first.
+// The RGBA bytes of pixels, rows from the top.
+inline std::vector<uint8_t> rgbaBytes(const std::vector<Rgba>& pixels) {
+  std::vector<uint8_t> bytes;
+  for (const Rgba& p : pixels) bytes.insert(bytes.end(), {p.r, p.g, p.b, p.a});
+  return bytes;
+}
+
+// A texture file of the framework's own kind, the image's top row first.
 inline std::string ktr(int32_t width, int32_t height, const std::vector<Rgba>& pixels) {
-  Kettar::ByteBuffer block;
-  block.put(width);
-  block.put(height);
-  block.append(pixels.data(), static_cast<uint32_t>(pixels.size() * sizeof(Rgba)));
-  std::ostringstream out;
-  EXPECT_TRUE(block.saveCompressed(out));
-  return out.str();
+  return test_support::ktrBytes(width, height, rgbaBytes(pixels));
+}
+
+// The same image in the form of the texture files the game names.
+inline std::string gameTexture(int32_t width, int32_t height, const std::vector<Rgba>& pixels) {
+  return test_support::gameTextureBytes(width, height, rgbaBytes(pixels));
 }
 
 // A strip of frames of 16 x 16, each in quadrants: red top left, green top
-// right, blue bottom left, white bottom right.
+// right, blue bottom left, white bottom right; in the game's texture form.
 inline std::string quadrantStrip(int32_t frames) {
   std::vector<Rgba> image;
   for (int y = 0; y < 16; ++y) {
@@ -45,7 +49,7 @@ inline std::string quadrantStrip(int32_t frames) {
       image.push_back(y < 8 ? (left ? kRed : kGreen) : (left ? kBlue : kWhite));
     }
   }
-  return ktr(16 * frames, 16, image);
+  return gameTexture(16 * frames, 16, image);
 }
 
 // The same colour within what filtering and blending blur.

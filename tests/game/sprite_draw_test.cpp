@@ -48,9 +48,9 @@ TEST_F(SpriteDraw, ShowsTheCurrentFrameOfTheStrip) {
 }
 
 TEST_F(SpriteDraw, UprightAndMirrored) {
-  root.writeFile("quadrants.ktr", quadrantStrip(1));
+  root.writeFile("quadrants" KETTAR_TEXTURE_EXTENSION, quadrantStrip(1));
   Kettar::SimulatedClock clock;
-  Sprite sprite(root.path() + "quadrants.ktr", 1, 10, false);
+  Sprite sprite(root.path() + "quadrants" KETTAR_TEXTURE_EXTENSION, 1, 10, false);
   struct Row {
     const char* name;
     Vec2 p, q;

@@ -9,6 +9,7 @@
 #include "ferrox/grid.h"
 #include "gl_window.h"
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/texture_extension.h"
 
 namespace {
 
@@ -122,9 +123,9 @@ TEST_F(TerrainTest, ARecordLoadsOnlyTheTexturesItNames) {
   testing::internal::CaptureStdout();
   terrain = std::make_unique<Terrain>(in, 40.0f, 20.0f);
   const std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(log.find("terrain-01.ktr"), std::string::npos) << log;
-  EXPECT_EQ(log.find("border-01.ktr"), std::string::npos) << log;
-  EXPECT_NE(log.find("terrain-03.ktr"), std::string::npos) << log;
+  EXPECT_EQ(log.find("terrain-01" KETTAR_TEXTURE_EXTENSION), std::string::npos) << log;
+  EXPECT_EQ(log.find("border-01" KETTAR_TEXTURE_EXTENSION), std::string::npos) << log;
+  EXPECT_NE(log.find("terrain-03" KETTAR_TEXTURE_EXTENSION), std::string::npos) << log;
   EXPECT_EQ(Terrain::textureIndex, 2u);
   EXPECT_EQ(Terrain::borderTextureIndex, 1u);
 }

@@ -3,16 +3,13 @@
 #include <GL/glew.h>
 #include <SDL.h>
 #include <vorbis/vorbisenc.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "kettar/byte_buffer.h"
 #include "../support/sdl_video.h"  // also built into make_demo_media, which lacks tests/ on its path
 
 namespace media_test {
@@ -40,35 +37,7 @@ std::string readFile(const std::string& path) {
   return bytes.str();
 }
 
-std::string blockBytes(const std::string& raw) {
-  Kettar::ByteBuffer b;
-  b.append(raw.data(), static_cast<uint32_t>(raw.size()));
-  std::ostringstream out;
-  b.saveCompressed(out);
-  return out.str();
-}
-
-std::string ktrBytes(int32_t width, int32_t height, const std::vector<uint8_t>& pixels) {
-  std::string raw(8, '\0');
-  std::memcpy(&raw[0], &width, 4);
-  std::memcpy(&raw[4], &height, 4);
-  raw.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
-  return blockBytes(raw);
-}
-
 namespace {
-
-void putBe32(std::string& s, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>((v >> shift) & 0xFF));
-}
-
-void pngChunk(std::string& png, const char* type, const std::string& data) {
-  putBe32(png, static_cast<uint32_t>(data.size()));
-  std::string body = std::string(type, 4) + data;
-  png += body;
-  putBe32(png, static_cast<uint32_t>(
-                   crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
-}
 
 void putLe(std::string& s, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -78,28 +47,7 @@ void putLe(std::string& s, uint32_t v, int bytes) {
 
 void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& pixels,
               bool alpha) {
-  const int channels = alpha ? 4 : 3;
-  std::string rows;
-  for (int y = 0; y < height; ++y) {
-    rows.push_back('\0');  // filter: none
-    rows.append(reinterpret_cast<const char*>(pixels.data()) + y * width * channels,
-                static_cast<size_t>(width * channels));
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
-  std::string packed(packedSize, '\0');
-  compress(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
-           reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
-  packed.resize(packedSize);
-
-  std::string header;
-  putBe32(header, static_cast<uint32_t>(width));
-  putBe32(header, static_cast<uint32_t>(height));
-  header += std::string{8, static_cast<char>(alpha ? 6 : 2), 0, 0, 0};
-  std::string png = "\x89PNG\r\n\x1a\n";
-  pngChunk(png, "IHDR", header);
-  pngChunk(png, "IDAT", packed);
-  pngChunk(png, "IEND", "");
-  writeFile(path, png);
+  writeFile(path, test_support::pngBytes(width, height, pixels, alpha));
 }
 
 void writeWav(const std::string& path, double seconds) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "../support/texture_bytes.h"  // also built into make_demo_media, which lacks tests/ on its path
+
 namespace media_test {
 
 // A fresh folder under the system's temporary folder, removed with its files.
@@ -29,10 +31,8 @@ void writeFile(const std::string& path, const std::string& bytes);
 // The file's bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
-// A texture file block: i32 width, i32 height, then the given pixel bytes.
-std::string ktrBytes(int32_t width, int32_t height, const std::vector<uint8_t>& pixels);
-// A compressed block of arbitrary raw content.
-std::string blockBytes(const std::string& raw);
+using test_support::blockBytes;
+using test_support::ktrBytes;
 
 // An 8-bit RGBA (or RGB when alpha is false) PNG of width x height pixels.
 void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& pixels,

@@ -1,9 +1,13 @@
 #include "data_paths.h"
 
+#include <SDL_image.h>
+
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "kettar/platform/texture_extension.h"
 #include "kettar/texture_file.h"
 
 namespace datatest {
@@ -29,27 +33,28 @@ void append(std::vector<std::string>& to, const std::vector<std::string>& more) 
 std::string dataDir() { return std::string(OMBREL_BUILD_DIR) + "/data/"; }
 
 std::vector<std::string> texturePaths() {
-  std::vector<std::string> p = {"data/textures/mainMenu.ktr", "data/textures/chapterMenu.ktr",
-                                "data/textures/aliencrate.ktr", "data/textures/barrel.ktr",
-                                "data/textures/bar.ktr"};
-  append(p, numbered("data/textures/parallax-back-", 6, ".ktr"));
-  append(p, numbered("data/textures/parallax-front-", 4, ".ktr"));
-  append(p, numbered("data/textures/terrain-", 7, ".ktr"));
-  append(p, numbered("data/textures/border-", 4, ".ktr"));
+  std::vector<std::string> p;
+  for (const char* name : {"mainMenu", "chapterMenu", "aliencrate", "barrel", "bar"})
+    p.push_back(std::string("data/textures/") + name + KETTAR_TEXTURE_EXTENSION);
+  append(p, numbered("data/textures/parallax-back-", 6, KETTAR_TEXTURE_EXTENSION));
+  append(p, numbered("data/textures/parallax-front-", 4, KETTAR_TEXTURE_EXTENSION));
+  append(p, numbered("data/textures/terrain-", 7, KETTAR_TEXTURE_EXTENSION));
+  append(p, numbered("data/textures/border-", 4, KETTAR_TEXTURE_EXTENSION));
   return p;
 }
 
 std::vector<std::string> spritePaths() {
-  return {"data/sprites/body.ktr",    "data/sprites/arm.ktr",         "data/sprites/wheel.ktr",
-          "data/sprites/vaxer.ktr",   "data/sprites/vazer.ktr",       "data/sprites/skarnox.ktr",
-          "data/sprites/gorvex-idle.ktr", "data/sprites/gorvex-shoot.ktr"};
+  std::vector<std::string> p;
+  for (const char* name : {"body", "arm", "wheel", "vaxer", "vazer", "skarnox", "gorvex-idle", "gorvex-shoot"})
+    p.push_back(std::string("data/sprites/") + name + KETTAR_TEXTURE_EXTENSION);
+  return p;
 }
 
 std::vector<std::string> decalPaths() {
   std::vector<std::string> p;
   for (const char* theme : {"techno", "fire", "ice", "moss", "space", "timezone"})
     for (const char* kind : {"vegs", "buildings", "rocks", "objects", "misc"})
-      append(p, numbered(std::string("data/decals/") + theme + "/" + kind + "/decal-", 16, ".ktr"));
+      append(p, numbered(std::string("data/decals/") + theme + "/" + kind + "/decal-", 16, KETTAR_TEXTURE_EXTENSION));
   return p;
 }
 
@@ -91,7 +96,41 @@ std::string readBytes(const std::string& path) {
   return all.str();
 }
 
+namespace {
+
+// An image through SDL_image, as the texture manager reads the files that are not its own.
+bool readImage(const std::string& path, Texture& texture, std::string& why) {
+  SDL_Surface* image = IMG_Load(path.c_str());
+  if (image == nullptr) {
+    why = IMG_GetError();
+    return false;
+  }
+  texture.width = image->w;
+  texture.height = image->h;
+  texture.rgba.clear();
+  SDL_LockSurface(image);
+  const int bytes = image->format->BytesPerPixel;
+  for (int y = 0; y < image->h; ++y) {
+    for (int x = 0; x < image->w; ++x) {
+      const uint8_t* at = static_cast<const uint8_t*>(image->pixels) + y * image->pitch + x * bytes;
+      uint32_t pixel = 0;
+      std::memcpy(&pixel, at, size_t(bytes));
+      uint8_t r, g, b, a;
+      SDL_GetRGBA(pixel, image->format, &r, &g, &b, &a);
+      texture.rgba.insert(texture.rgba.end(), {r, g, b, a});
+    }
+  }
+  SDL_UnlockSurface(image);
+  SDL_FreeSurface(image);
+  return true;
+}
+
+}  // namespace
+
 bool readTexture(const std::string& path, Texture& texture, std::string& why) {
+  const std::string png = ".png";
+  if (path.size() >= png.size() && path.compare(path.size() - png.size(), png.size(), png) == 0)
+    return readImage(path, texture, why);
   Kettar::TextureFile file;
   if (!Kettar::readTextureFile(path, file, why)) return false;
   texture.width = file.width;

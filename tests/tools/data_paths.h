@@ -11,6 +11,7 @@ namespace datatest {
 // <build>/data/
 std::string dataDir();
 
+// Texture paths end in the build's texture extension (KETTAR_TEXTURE_EXTENSION).
 std::vector<std::string> texturePaths();  // data/textures/... (menus, parallax, ground, props)
 std::vector<std::string> spritePaths();   // data/sprites/...
 std::vector<std::string> decalPaths();    // the 480 catalogue entries, in index order
@@ -18,7 +19,8 @@ std::vector<std::string> soundPaths();    // data/audio/sounds/...
 std::vector<std::string> musicPaths();    // data/audio/music/...
 std::vector<std::string> levelPaths();    // data/levels/... the 26 the menu offers
 
-// A texture file's pixels, read with the framework's own texture file reader.
+// A texture's pixels: a PNG image read through SDL_image, any other file with the
+// framework's own texture file reader.
 struct Texture {
   int32_t width = 0;
   int32_t height = 0;

@@ -1,11 +1,12 @@
-// Reads back the texture files the data builder wrote, through the same block
-// reader the texture manager uses, and checks what the game relies on.
+// Reads back the texture files the data builder wrote, as the texture manager
+// reads them, and checks what the game relies on.
 
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "data_paths.h"
+#include "kettar/platform/texture_extension.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ Texture load(const std::string& relative) {
   return t;
 }
 
-TEST(DataTextures, EveryTextureAndSpriteIsOneWellFormedBlock) {
+TEST(DataTextures, EveryTextureAndSpriteIsWellFormed) {
   std::vector<std::string> all = datatest::texturePaths();
   const auto sprites = datatest::spritePaths();
   all.insert(all.end(), sprites.begin(), sprites.end());
@@ -53,10 +54,10 @@ TEST(DataTextures, SpriteStripsHaveTheirFrameCountsAndPaddedFrames) {
     int frames;
   };
   const Strip strips[] = {
-      {"data/sprites/body.ktr", 8},         {"data/sprites/arm.ktr", 16},
-      {"data/sprites/wheel.ktr", 16},       {"data/sprites/vaxer.ktr", 8},
-      {"data/sprites/vazer.ktr", 8},        {"data/sprites/skarnox.ktr", 16},
-      {"data/sprites/gorvex-idle.ktr", 16}, {"data/sprites/gorvex-shoot.ktr", 16},
+      {"data/sprites/body" KETTAR_TEXTURE_EXTENSION, 8},         {"data/sprites/arm" KETTAR_TEXTURE_EXTENSION, 16},
+      {"data/sprites/wheel" KETTAR_TEXTURE_EXTENSION, 16},       {"data/sprites/vaxer" KETTAR_TEXTURE_EXTENSION, 8},
+      {"data/sprites/vazer" KETTAR_TEXTURE_EXTENSION, 8},        {"data/sprites/skarnox" KETTAR_TEXTURE_EXTENSION, 16},
+      {"data/sprites/gorvex-idle" KETTAR_TEXTURE_EXTENSION, 16}, {"data/sprites/gorvex-shoot" KETTAR_TEXTURE_EXTENSION, 16},
   };
   for (const Strip& s : strips) {
     SCOPED_TRACE(s.path);
@@ -78,7 +79,7 @@ TEST(DataTextures, SpriteStripsHaveTheirFrameCountsAndPaddedFrames) {
 // The game tints the wheel through its texture alpha: the tint shows only where
 // the wheel is neither opaque nor clear.
 TEST(DataTextures, WheelHasHalfTransparentPixelsForTheHealthTint) {
-  const Texture t = load("data/sprites/wheel.ktr");
+  const Texture t = load("data/sprites/wheel" KETTAR_TEXTURE_EXTENSION);
   size_t partial = 0;
   for (size_t i = 3; i < t.rgba.size(); i += 4) partial += (t.rgba[i] > 40 && t.rgba[i] < 215) ? 1 : 0;
   EXPECT_GT(partial, t.rgba.size() / 4 / 10);
@@ -93,10 +94,10 @@ TEST(DataTextures, RepeatingTexturesTileWithoutASeam) {
     bool rowsToo;
   };
   std::vector<Case> cases;
-  for (int i = 1; i <= 7; ++i) cases.push_back({"data/textures/terrain-0" + std::to_string(i) + ".ktr", true});
-  for (int i = 1; i <= 6; ++i) cases.push_back({"data/textures/parallax-back-0" + std::to_string(i) + ".ktr", true});
-  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/parallax-front-0" + std::to_string(i) + ".ktr", true});
-  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/border-0" + std::to_string(i) + ".ktr", false});
+  for (int i = 1; i <= 7; ++i) cases.push_back({"data/textures/terrain-0" + std::to_string(i) + KETTAR_TEXTURE_EXTENSION, true});
+  for (int i = 1; i <= 6; ++i) cases.push_back({"data/textures/parallax-back-0" + std::to_string(i) + KETTAR_TEXTURE_EXTENSION, true});
+  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/parallax-front-0" + std::to_string(i) + KETTAR_TEXTURE_EXTENSION, true});
+  for (int i = 1; i <= 4; ++i) cases.push_back({"data/textures/border-0" + std::to_string(i) + KETTAR_TEXTURE_EXTENSION, false});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     const Texture t = load(c.path);

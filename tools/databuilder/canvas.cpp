@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "kettar/byte_buffer.h"
+#include "tools/databuilder/png_file.h"
 
 namespace databuilder {
 
@@ -166,10 +167,13 @@ bool makeParentFolders(const std::string& path) {
 
 bool saveTexture(const Canvas& canvas, const std::string& path) {
   if (!makeParentFolders(path)) return false;
+  const std::vector<uint8_t> pixels = canvas.rgba8();
+  const std::string png = ".png";
+  if (path.size() >= png.size() && path.compare(path.size() - png.size(), png.size(), png) == 0)
+    return writePng(path, canvas.width(), canvas.height(), pixels);
   Kettar::ByteBuffer buffer;
   buffer.put<int32_t>(canvas.width());
   buffer.put<int32_t>(canvas.height());
-  const std::vector<uint8_t> pixels = canvas.rgba8();
   buffer.append(pixels.data(), uint32_t(pixels.size()));
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out || !buffer.saveCompressed(out)) {

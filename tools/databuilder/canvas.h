@@ -66,7 +66,8 @@ class Canvas {
 };
 
 // Writes the canvas as a texture file: one compressed block of i32 width, i32 height
-// and the RGBA rows. Creates missing folders. False (with a message) on failure.
+// and the RGBA rows; or, for a path ending in ".png", as a PNG image of the same rows.
+// Creates missing folders. False (with a message) on failure.
 bool saveTexture(const Canvas& canvas, const std::string& path);
 
 // Creates the folders above a file path; false with a message when it cannot.

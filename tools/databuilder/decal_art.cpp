@@ -177,7 +177,7 @@ const std::vector<std::string>& decalKinds() {
   return kinds;
 }
 
-bool buildDecals(const std::string& theme, const std::string& dataDir) {
+bool buildDecals(const std::string& theme, const std::string& dataDir, const std::string& extension) {
   const auto& themes = decalThemes();
   const auto found = std::find(themes.begin(), themes.end(), theme);
   if (found == themes.end()) {
@@ -200,8 +200,8 @@ bool buildDecals(const std::string& theme, const std::string& dataDir) {
         default: misc(c, palette, r); break;
       }
       char name[32];
-      std::snprintf(name, sizeof name, "/decal-%02d.ktr", n);
-      ok = saveTexture(c, dataDir + "/decals/" + theme + "/" + decalKinds()[kind] + name) && ok;
+      std::snprintf(name, sizeof name, "/decal-%02d", n);
+      ok = saveTexture(c, dataDir + "/decals/" + theme + "/" + decalKinds()[kind] + name + extension) && ok;
     }
   }
   return ok;

@@ -1,6 +1,8 @@
 // databuilder GROUP ARGS...: makes one group of the game's data directory.
-//   backgrounds DATA | surfaces DATA | sprites DATA | decals THEME DATA | sounds DATA
-//   music TRACK DATA | skeleton SOURCE OUTPUT | level SOURCE OUTPUT
+//   backgrounds DATA EXT | surfaces DATA EXT | sprites DATA EXT | decals THEME DATA EXT
+//   sounds DATA | music TRACK DATA | skeleton SOURCE OUTPUT | level SOURCE OUTPUT
+// EXT is the texture files' extension: .ktr for the framework's own files, .png for
+// PNG images.
 // Exits 0 when every file of the group was written, 1 otherwise (with messages), 2 for
 // arguments it does not know.
 
@@ -19,8 +21,9 @@
 namespace {
 
 int usage() {
-  std::cerr << "usage: databuilder backgrounds|surfaces|sprites|sounds DATA\n"
-               "       databuilder decals THEME DATA | music TRACK DATA\n"
+  std::cerr << "usage: databuilder backgrounds|surfaces|sprites DATA .ktr|.png\n"
+               "       databuilder decals THEME DATA .ktr|.png\n"
+               "       databuilder sounds DATA | music TRACK DATA\n"
                "       databuilder skeleton|level SOURCE OUTPUT\n";
   return 2;
 }
@@ -32,14 +35,15 @@ int main(int argc, char** argv) {
   if (args.empty()) return usage();
   const std::string& group = args[0];
   bool ok = false;
-  if (args.size() == 2 && group == "backgrounds") {
-    ok = databuilder::buildBackgrounds(args[1]);
-  } else if (args.size() == 2 && group == "surfaces") {
-    ok = databuilder::buildSurfaces(args[1]);
-  } else if (args.size() == 2 && group == "sprites") {
-    ok = databuilder::buildSprites(args[1]);
-  } else if (args.size() == 3 && group == "decals") {
-    ok = databuilder::buildDecals(args[1], args[2]);
+  const bool textureExtension = args.back() == ".ktr" || args.back() == ".png";
+  if (args.size() == 3 && textureExtension && group == "backgrounds") {
+    ok = databuilder::buildBackgrounds(args[1], args[2]);
+  } else if (args.size() == 3 && textureExtension && group == "surfaces") {
+    ok = databuilder::buildSurfaces(args[1], args[2]);
+  } else if (args.size() == 3 && textureExtension && group == "sprites") {
+    ok = databuilder::buildSprites(args[1], args[2]);
+  } else if (args.size() == 4 && textureExtension && group == "decals") {
+    ok = databuilder::buildDecals(args[1], args[2], args[3]);
   } else if (args.size() == 2 && group == "sounds") {
     ok = databuilder::buildSounds(args[1]);
   } else if (args.size() == 3 && group == "music") {

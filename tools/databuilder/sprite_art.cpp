@@ -131,11 +131,11 @@ void paintTurret(Canvas& c, float glow, float flash) {
 
 }  // namespace
 
-bool buildSprites(const std::string& dataDir) {
+bool buildSprites(const std::string& dataDir, const std::string& extension) {
   const std::string dir = dataDir + "/sprites/";
-  bool ok = saveTexture(strip(8, 88, 136, false, paintBody), dir + "body.ktr");
-  ok = saveTexture(strip(16, 36, 120, false, paintArm), dir + "arm.ktr") && ok;
-  ok = saveTexture(strip(16, 100, 100, false, paintWheel), dir + "wheel.ktr") && ok;
+  bool ok = saveTexture(strip(8, 88, 136, false, paintBody), dir + "body" + extension);
+  ok = saveTexture(strip(16, 36, 120, false, paintArm), dir + "arm" + extension) && ok;
+  ok = saveTexture(strip(16, 100, 100, false, paintWheel), dir + "wheel" + extension) && ok;
 
   // Enemy strips are drawn mirrored: the game maps them over corner quarks that
   // run clockwise, which mirrors them back upright.
@@ -143,17 +143,17 @@ bool buildSprites(const std::string& dataDir) {
   const BlobLook vazer{Colour(0.35f, 0.80f, 0.40f), Colour(0.15f, 0.45f, 0.20f), true, false};
   const BlobLook skarnox{Colour(0.85f, 0.25f, 0.20f), Colour(0.45f, 0.08f, 0.06f), false, true};
   ok = saveTexture(strip(8, 72, 72, true, [&](Canvas& c, int, float t) { paintBlob(c, t, vaxer); }),
-                   dir + "vaxer.ktr") && ok;
+                   dir + "vaxer" + extension) && ok;
   ok = saveTexture(strip(8, 72, 72, true, [&](Canvas& c, int, float t) { paintBlob(c, t, vazer); }),
-                   dir + "vazer.ktr") && ok;
+                   dir + "vazer" + extension) && ok;
   ok = saveTexture(strip(16, 72, 72, true, [&](Canvas& c, int, float t) { paintBlob(c, t, skarnox); }),
-                   dir + "skarnox.ktr") && ok;
+                   dir + "skarnox" + extension) && ok;
 
   ok = saveTexture(strip(16, 100, 100, false,
                          [](Canvas& c, int, float t) {
                            paintTurret(c, 0.5f + 0.5f * std::sin(t * 2 * kPi), 0.0f);
                          }),
-                   dir + "gorvex-idle.ktr") && ok;
+                   dir + "gorvex-idle" + extension) && ok;
   // The volley: the barrel heats up, the shot leaves at frame 10 (0.25 s at 40
   // frames per second) and the flash fades.
   ok = saveTexture(strip(16, 100, 100, false,
@@ -161,7 +161,7 @@ bool buildSprites(const std::string& dataDir) {
                            const float flash = f < 10 ? 0.0f : 1.0f - (f - 10) / 6.0f;
                            paintTurret(c, std::fmin(1.0f, f / 10.0f), flash);
                          }),
-                   dir + "gorvex-shoot.ktr") && ok;
+                   dir + "gorvex-shoot" + extension) && ok;
   return ok;
 }
 

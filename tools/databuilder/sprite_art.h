@@ -8,6 +8,6 @@ namespace databuilder {
 
 // data/sprites/body, arm, wheel (hero), vaxer, vazer, skarnox (enemies),
 // gorvex-idle and gorvex-shoot (turret).
-bool buildSprites(const std::string& dataDir);
+bool buildSprites(const std::string& dataDir, const std::string& extension);
 
 }  // namespace databuilder

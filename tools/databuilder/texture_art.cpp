@@ -279,10 +279,10 @@ Canvas bar() {
 
 }  // namespace
 
-bool buildBackgrounds(const std::string& dataDir) {
+bool buildBackgrounds(const std::string& dataDir, const std::string& extension) {
   const std::string dir = dataDir + "/textures/";
-  bool ok = saveTexture(mainMenu(), dir + "mainMenu.ktr");
-  ok = saveTexture(chapterMenu(), dir + "chapterMenu.ktr") && ok;
+  bool ok = saveTexture(mainMenu(), dir + "mainMenu" + extension);
+  ok = saveTexture(chapterMenu(), dir + "chapterMenu" + extension) && ok;
   const SkyStyle skies[6] = {
       {Colour(0.02f, 0.03f, 0.10f), Colour(0.10f, 0.16f, 0.35f), Colour(0.3f, 0.4f, 0.7f), 0.003f, 101},
       {Colour(0.10f, 0.02f, 0.01f), Colour(0.45f, 0.10f, 0.04f), Colour(0.9f, 0.5f, 0.1f), 0.001f, 102},
@@ -292,26 +292,26 @@ bool buildBackgrounds(const std::string& dataDir) {
       {Colour(0.20f, 0.10f, 0.05f), Colour(0.70f, 0.45f, 0.20f), Colour(0.9f, 0.8f, 0.5f), 0.0f, 106},
   };
   for (int i = 0; i < 6; ++i)
-    ok = saveTexture(parallaxBack(skies[i]), numbered(dir + "parallax-back-", i + 1, ".ktr")) && ok;
+    ok = saveTexture(parallaxBack(skies[i]), numbered(dir + "parallax-back-", i + 1, extension)) && ok;
   const FrontKind fronts[4] = {FrontKind::Rocks, FrontKind::Girders, FrontKind::Mist, FrontKind::Shards};
   for (int i = 0; i < 4; ++i)
-    ok = saveTexture(parallaxFront(fronts[i], 201 + i), numbered(dir + "parallax-front-", i + 1, ".ktr")) && ok;
+    ok = saveTexture(parallaxFront(fronts[i], 201 + i), numbered(dir + "parallax-front-", i + 1, extension)) && ok;
   return ok;
 }
 
-bool buildSurfaces(const std::string& dataDir) {
+bool buildSurfaces(const std::string& dataDir, const std::string& extension) {
   const std::string dir = dataDir + "/textures/";
   bool ok = true;
   const Ground grounds[7] = {Ground::Rock, Ground::Lava,  Ground::Ice,    Ground::Moss,
                              Ground::Plates, Ground::Sand, Ground::Crystal};
   for (int i = 0; i < 7; ++i)
-    ok = saveTexture(terrain(grounds[i], 301 + i), numbered(dir + "terrain-", i + 1, ".ktr")) && ok;
+    ok = saveTexture(terrain(grounds[i], 301 + i), numbered(dir + "terrain-", i + 1, extension)) && ok;
   const Edge edges[4] = {Edge::Grass, Edge::Trim, Edge::Frost, Edge::Glow};
   for (int i = 0; i < 4; ++i)
-    ok = saveTexture(border(edges[i], 401 + i), numbered(dir + "border-", i + 1, ".ktr")) && ok;
-  ok = saveTexture(alienCrate(), dir + "aliencrate.ktr") && ok;
-  ok = saveTexture(barrel(), dir + "barrel.ktr") && ok;
-  ok = saveTexture(bar(), dir + "bar.ktr") && ok;
+    ok = saveTexture(border(edges[i], 401 + i), numbered(dir + "border-", i + 1, extension)) && ok;
+  ok = saveTexture(alienCrate(), dir + "aliencrate" + extension) && ok;
+  ok = saveTexture(barrel(), dir + "barrel" + extension) && ok;
+  ok = saveTexture(bar(), dir + "bar" + extension) && ok;
   return ok;
 }
 

@@ -6,9 +6,12 @@
 
 namespace databuilder {
 
-// data/textures/mainMenu.ktr, chapterMenu.ktr, parallax-back-01..06, parallax-front-01..04.
-bool buildBackgrounds(const std::string& dataDir);
+// The texture groups write each picture as extension says: ".png" for a PNG image, else
+// the framework's own texture file (saveTexture).
+
+// data/textures/mainMenu, chapterMenu, parallax-back-01..06, parallax-front-01..04.
+bool buildBackgrounds(const std::string& dataDir, const std::string& extension);
 // data/textures/terrain-01..07, border-01..04, aliencrate, barrel, bar.
-bool buildSurfaces(const std::string& dataDir);
+bool buildSurfaces(const std::string& dataDir, const std::string& extension);
 
 }  // namespace databuilder
