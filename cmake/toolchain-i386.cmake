@@ -27,5 +27,8 @@ set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 # qemu's default "max" model the software OpenGL's generated code samples textures
 # wrongly. Test discovery and ctest start the test programs through the emulator;
 # whole-program tests start the game directly (binfmt_misc) with this environment.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/qemu-i386-static -cpu coreduo -L ${CMAKE_SYSROOT})
+# The emulator takes its settings from the environment too, which the programs it
+# runs hand on: a test program that starts itself again (a death test) runs
+# through binfmt_misc with the same processor and sysroot.
 set(OMBREL_EMULATOR_ENVIRONMENT QEMU_CPU=coreduo QEMU_LD_PREFIX=${CMAKE_SYSROOT})
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${OMBREL_EMULATOR_ENVIRONMENT} /usr/bin/qemu-i386-static)
