@@ -1,10 +1,11 @@
 #include "game/level_file.h"
 
 #include <cmath>
-#include <cstdio>
 #include <fstream>
+#include <sstream>
 
 #include "kettar/byte_buffer.h"
+#include "kettar/platform/replace_file.h"
 
 namespace LevelFile {
 
@@ -396,22 +397,14 @@ bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool
   return readLevel(buffer, level, why);
 }
 
+// Through the platform's file replacement: Windows' rename refuses to replace
+// an existing file.
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level) {
-  const std::string temporary = path + ".saving";
-  bool ok;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    writeHeader(out, bestTime);
-    Kettar::ByteBuffer buffer;
-    writeLevel(buffer, level);
-    ok = buffer.saveCompressed(out);
-    out.close();
-    ok = ok && !out.fail();
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  std::remove(temporary.c_str());
-  return false;
+  std::ostringstream out(std::ios::binary);
+  writeHeader(out, bestTime);
+  Kettar::ByteBuffer buffer;
+  writeLevel(buffer, level);
+  return buffer.saveCompressed(out) && Kettar::replaceFile(path, out.str());
 }
 
 bool writeBestTime(const std::string& path, float bestTime) {

@@ -153,8 +153,8 @@ void writeHeader(std::ostream& out, float bestTime);
 // then valid even when the block fails, which the game relies on).
 bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool& headerRead,
               std::string* why = nullptr);
-// Writes into a temporary file beside the path and renames it over the path, so
-// a failed save leaves the old file as it was.
+// Replaces the file at path in one step (Kettar::replaceFile: a temporary file
+// beside it, renamed over it), so a failed save leaves the old file as it was.
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level);
 // Rewrites bytes 12-15 in place, nothing else; false, with the file untouched,
 // unless it is at least kMinFileSize bytes and starts with the level magic.

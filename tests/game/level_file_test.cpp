@@ -348,7 +348,7 @@ TEST(LevelFileHeader, OnlyTheLevelMagicPasses) {
 TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
   const std::string p = path("a.orl");
   ASSERT_TRUE(saveFile(p, 12.25f, sampleLevel()));
-  EXPECT_FALSE(fs::exists(p + ".saving"));
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
   const std::vector<uint8_t> file = readAll(p);
   EXPECT_EQ(hex(file, 0, 12), "95 7B E8 67 B2 D6 A9 04 09 00 00 00");
   LevelRecord out;
@@ -359,6 +359,21 @@ TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
   EXPECT_TRUE(header);
   EXPECT_EQ(best, 12.25f);
   EXPECT_EQ(blockOf(out), blockOf(sampleLevel()));
+}
+
+TEST_F(LevelFileOnDisk, SaveReplacesAnExistingFile) {
+  const std::string p = path("again.orl");
+  ASSERT_TRUE(saveFile(p, 50.0f, sampleLevel()));
+  LevelRecord wider = sampleLevel();
+  wider.width = 80.0f;
+  ASSERT_TRUE(saveFile(p, 40.0f, wider));
+  LevelRecord out;
+  float best = 0.0f;
+  bool header = false;
+  ASSERT_TRUE(readFile(p, out, best, header));
+  EXPECT_EQ(best, 40.0f);
+  EXPECT_EQ(out.width, 80.0f);
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
 }
 
 TEST_F(LevelFileOnDisk, TruncatedBlockStillGivesTheBestTime) {
@@ -381,7 +396,7 @@ TEST_F(LevelFileOnDisk, FailedSaveLeavesTheOldFile) {
   const std::string p = path("keep.orl");
   ASSERT_TRUE(saveFile(p, 5.0f, sampleLevel()));
   const std::vector<uint8_t> before = readAll(p);
-  fs::create_directory(p + ".saving");  // the temporary file cannot be made
+  fs::create_directory(p + ".tmp");  // the temporary file cannot be made
   LevelRecord other = sampleLevel();
   other.width = 80.0f;
   EXPECT_FALSE(saveFile(p, 1.0f, other));
