@@ -107,8 +107,9 @@ build_autotools() {
 build_sdl() { build_autotools libsdl1.2 "$1" "$2" --disable-stdio-redirect; }
 build_ogg() { build_autotools libogg "$1" "$2"; }
 build_vorbis() { build_autotools libvorbis "$1" "$2" --disable-examples --disable-docs; }
+# Static Vorbis: configure's test of vorbisfile needs the libraries under it.
 build_mixer() {
-  build_autotools sdl-mixer1.2 "$1" "$2" --with-sdl-prefix="$2" \
+  build_autotools sdl-mixer1.2 "$1" "$2" --with-sdl-prefix="$2" LIBS="-lvorbis -logg" \
     --enable-music-ogg --disable-music-ogg-shared --disable-music-mod --disable-music-midi \
     --disable-music-mp3 --disable-music-flac --disable-music-fluidsynth-midi &&
     echo "Requires.private: vorbisfile" >>"$2/lib/pkgconfig/SDL_mixer.pc"

@@ -21,9 +21,11 @@ bool writeAll(HANDLE file, const std::string& contents) {
 
 }  // namespace
 
-// MoveFileEx replaces the old file in one step; it refuses a read-only one,
-// which is then left as it was.
+// MoveFileEx replaces the old file in one step. A read-only file is the
+// user's: it is left as it was.
 bool replaceFile(const std::string& path, const std::string& contents) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
   const std::string temporary = path + ".tmp";
   const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -62,7 +62,9 @@ TEST_F(ConfigFileWindows, AFailedSaveLeavesTheOldFileAndNoTemporary) {
     const Settings s;
     EXPECT_FALSE(Kettar::saveConfig(p, s.app, s.video, s.audio));
     EXPECT_EQ(media_test::readFile(p), "old settings\n");
-    if (!fs::is_directory(p + ".tmp")) EXPECT_FALSE(fs::exists(p + ".tmp"));
+    if (!fs::is_directory(p + ".tmp")) {
+      EXPECT_FALSE(fs::exists(p + ".tmp"));
+    }
     fs::permissions(p, fs::perms::owner_write, fs::perm_options::add);
   }
 }

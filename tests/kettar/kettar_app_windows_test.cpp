@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "kettar/kettar_app.h"
-#include "kettar/sdl_engine.h"
 #include "kettar/sdl_kettar_app.h"
 #include "media_assets.h"
 #include "support/sdl_video.h"
@@ -24,11 +23,11 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-TEST(AppPlatformWindows, SdlStartsWithoutItsEventThread) {
+TEST(KettarAppWindows, SdlStartsWithoutItsEventThread) {
   EXPECT_EQ(Kettar::sdlInitFlags(), static_cast<uint32_t>(SDL_INIT_TIMER | SDL_INIT_VIDEO));
 }
 
-TEST(AppPlatformWindows, TheBannerHasNoReleaseBuildLine) {
+TEST(KettarAppWindows, TheBannerHasNoReleaseBuildLine) {
   const std::vector<std::string> banner = lines(Kettar::bannerText("SDL", "C:\\Games\\Ombrel\\"));
   ASSERT_EQ(banner.size(), 2u);
   EXPECT_EQ(banner[0].rfind("This is SDLKettar 1.0-r7, compiled on ", 0), 0u);
@@ -46,7 +45,7 @@ class ConfiguredApp : public Kettar::SDLKettarApp {
 
 // Resizing is cleared after the file and the forced values, so it holds
 // whatever asked for it, and the cleared value is what is saved.
-TEST(AppPlatformWindows, ARequestedResizableWindowIsClearedWithAWarning) {
+TEST(KettarAppWindows, ARequestedResizableWindowIsClearedWithAWarning) {
   media_test::TempDir folder;
   struct Row {
     const char* name;
@@ -73,21 +72,6 @@ TEST(AppPlatformWindows, ARequestedResizableWindowIsClearedWithAWarning) {
   }
 }
 
-TEST(AppPlatformWindows, TheFullscreenToggleDoesNothing) {
-  ConfiguredApp app;
-  Kettar::SDLEngine window(&app, &app.appConfig, &app.videoConfig);
-  Kettar::engine = &window;
-  for (const bool fullScreen : {false, true}) {
-    SCOPED_TRACE(fullScreen ? "fullscreen" : "windowed");
-    app.videoConfig.fullScreen = fullScreen;
-    CoutCapture out;
-    app.toggleFullscreen();
-    EXPECT_EQ(app.videoConfig.fullScreen, fullScreen);
-    EXPECT_EQ(out.text(), "");
-  }
-  Kettar::engine = nullptr;
-}
-
 class VideoModeWindows : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,6 +80,23 @@ class VideoModeWindows : public ::testing::Test {
   }
   void TearDown() override { SDL_Quit(); }
 };
+
+TEST_F(VideoModeWindows, TheFullscreenToggleLeavesTheWindowAndTheFlag) {
+  Kettar::VideoConfig video;
+  video.width = 320;
+  video.height = 240;
+  SDL_Surface* window = SDL_SetVideoMode(video.width, video.height, 32, 0);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  for (const bool fullScreen : {false, true}) {
+    SCOPED_TRACE(fullScreen ? "fullscreen" : "windowed");
+    video.fullScreen = fullScreen;
+    std::ostringstream log;
+    Kettar::toggleWindowFullscreen(video, window, log);
+    EXPECT_EQ(video.fullScreen, fullScreen);
+    EXPECT_EQ(log.str(), "");
+    EXPECT_EQ(SDL_GetVideoSurface()->flags & SDL_FULLSCREEN, 0u);
+  }
+}
 
 // Software windows: the size test and the fallback are the same for OpenGL ones.
 TEST_F(VideoModeWindows, AFullscreenSizeTheDisplayLacksFallsBackToTheBestMode) {
