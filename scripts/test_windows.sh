@@ -3,7 +3,7 @@
 # builds both Windows programs (scripts/setup_windows.sh), checks that
 # build-win32/ombrel.exe is a 32-bit console program that imports only
 # Windows' own DLLs, runs the 64-bit build's tests under wine64, and starts the
-# 64-bit game under wine64: menu, Esc, exit code 0. The 32-bit program itself
+# 64-bit game under wine64: menu drawn, Esc, exit code 0. The 32-bit program itself
 # cannot run here (no wine32).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,8 +35,10 @@ done
 [ -f "$here/build-win32/data/levels/tutorial/01-move.orl" ] || fail "build-win32 has no data"
 
 # Wine in a prefix of the build's own, made once; no dialogs for the .NET and
-# HTML engines it would offer to install.
-export WINEPREFIX=$here/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# HTML engines it would offer to install, and no debugger waiting on a crash.
+export WINEPREFIX=$here/build-win64/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# SDL for Windows has its own video driver; the host's x11 is not among them.
+export SDL_VIDEODRIVER=windib
 wine=/usr/lib/wine/wine64
 [ -d "$WINEPREFIX" ] || "$wine" wineboot --init >/dev/null 2>&1
 ctest --test-dir "$here/build-win64" --output-on-failure -j 3 || fail "tests under wine64"
@@ -53,7 +55,11 @@ if [ -z "$win" ]; then
   fail "the game under wine64 opened no window"
   kill "$game" 2>/dev/null || true
 else
+  # The menu is drawn: a blank or failed GL window has a handful of colours.
   sleep 3
+  import -window root "$work/menu.png"
+  colours=$(convert "$work/menu.png" -format '%k' info:)
+  [ "$colours" -gt 200 ] || fail "the menu under wine64 shows only $colours colours"
   xdotool key --window "$win" Escape
 fi
 rc=0

@@ -58,10 +58,11 @@ TEST(KettarAppWindows, ARequestedResizableWindowIsClearedWithAWarning) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    // The capture outlives the app, whose log target hands the console back when it goes.
+    CoutCapture out;
     ConfiguredApp app;
     app.configPath = folder.path("ombrel.cfg");
     media_test::writeFile(app.configPath, row.file);
-    CoutCapture out;
     app.start();
     EXPECT_FALSE(app.videoConfig.resizable);
     const std::vector<std::string> log = out.lines();
