@@ -66,7 +66,9 @@ rc=0
 timeout 30 tail --pid="$game" -f /dev/null || { fail "the game under wine64 did not end"; kill -9 "$game"; }
 wait "$game" || rc=$?
 [ "$rc" = 0 ] || fail "the game under wine64 ended with $rc"
-grep -qxF "[App] quitting SDL..." "$work/out.txt" || fail "the game's log under wine64 has no end"
+# Windows writes its text with CRLF line ends.
+tr -d '\r' <"$work/out.txt" | grep -qxF "[App] quitting SDL..." ||
+  fail "the game's log under wine64 has no end"
 if [ $status -ne 0 ]; then tail -n 30 "$work/out.txt" "$work/err.txt"; fi
 rm -rf "$work"
 "/usr/lib/wine/wineserver" -k 2>/dev/null || true
