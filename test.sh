@@ -55,4 +55,5 @@ run_fuzzers() {
     fuzz/run.sh build-fuzz build/data 30
 }
 run_fuzzers || status=1
+scripts/test_windows.sh || status=1
 exit $status

@@ -397,8 +397,10 @@ bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool
   return readLevel(buffer, level, why);
 }
 
+// Through the platform's file replacement: Windows' rename refuses to replace
+// an existing file.
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level) {
-  std::ostringstream out;
+  std::ostringstream out(std::ios::binary);
   writeHeader(out, bestTime);
   Kettar::ByteBuffer buffer;
   writeLevel(buffer, level);

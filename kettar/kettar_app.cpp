@@ -6,6 +6,7 @@
 #include "kettar/config_file.h"
 #include "kettar/engine.h"
 #include "kettar/mixer.h"
+#include "kettar/platform/app_platform.h"
 #include "kettar/texture_manager.h"
 #include "kettar/viewport.h"
 
@@ -15,7 +16,7 @@ const char* const kVersion = "1.0-r7";
 
 std::string bannerText(const std::string& backendName, const std::string& directory) {
   return "This is " + backendName + "Kettar " + kVersion + ", compiled on " + __DATE__ + "\n" +
-         "Release build\n" + "Running in " + directory + "\n";
+         bannerBuildLine() + "Running in " + directory + "\n";
 }
 
 KettarApp::KettarApp() : logTarget_(std::cout) {}
@@ -33,6 +34,7 @@ void KettarApp::start() {
   applyLogTarget();
   if (configRead) validateConfig();
   forceConfig();
+  limitWindowRequest(videoConfig, std::cout);
 }
 
 void KettarApp::applyLogTarget() { logTarget_.apply(appConfig.logTo, executableDirectory); }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "kettar/platform/video_mode.h"
 #include "kettar/sdl_kettar_app.h"
 #include "kettar/viewport.h"
 
@@ -72,11 +73,15 @@ void SDLEngine::removeFilterTimer() {
 
 bool SDLEngine::filterTimerPending() { return filterTimerState == kPending; }
 
-bool SDLEngine::setVideoMode() {
+uint32_t SDLEngine::videoFlags() const {
   Uint32 flags = SDL_OPENGL | SDL_HWSURFACE;
   if (videoConfig->resizable) flags |= SDL_RESIZABLE;
   if (videoConfig->fullScreen) flags |= SDL_FULLSCREEN;
-  surface = SDL_SetVideoMode(videoConfig->width, videoConfig->height, 32, flags);
+  return flags;
+}
+
+bool SDLEngine::setVideoMode() {
+  surface = SDL_SetVideoMode(videoConfig->width, videoConfig->height, 32, videoFlags());
   return surface != nullptr;
 }
 
@@ -89,11 +94,9 @@ bool SDLEngine::initVideo() {
   }
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, videoConfig->stencil ? 8 : 0);
   putenv(centeredWindow);
-  if (!setVideoMode()) {
-    std::cout << "!![Engine] fatal error: could not set video mode " << videoConfig->width << "x"
-              << videoConfig->height << ": " << SDL_GetError() << std::endl;
-    return false;
-  }
+  surface = openVideoMode(*videoConfig, videoFlags(), app ? app->widestWidth : 0,
+                          app ? app->widestHeight : 0, std::cout);
+  if (surface == nullptr) return false;
   installStartupFilter();
   return true;
 }

@@ -28,6 +28,8 @@ class SDLEngine : public Engine {
   void pumpEvents() override;
   void swapBuffers() override;
 
+  // The window's flags: OpenGL, and resizable and fullscreen as the video settings ask.
+  uint32_t videoFlags() const;
   // SDL_SetVideoMode with the current video settings; false when SDL gives no surface.
   bool setVideoMode();
   // Holds mouse motion and buttons back from now on. The filter stays installed for the

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "kettar/mixer.h"
+#include "kettar/platform/app_platform.h"
 #include "kettar/sdl_engine.h"
 #include "kettar/timer_table.h"
 
@@ -30,7 +31,7 @@ VideoModeSize widestMode(SDL_Rect** modes) {
 SDLKettarApp::SDLKettarApp(const std::string& caption_) : caption(caption_) {}
 
 int SDLKettarApp::run() {
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_EVENTTHREAD) < 0) {
+  if (SDL_Init(sdlInitFlags()) < 0) {
     std::cout << "!![App] fatal error: could not initialize SDL: " << SDL_GetError() << std::endl;
     return 0;
   }
@@ -74,13 +75,7 @@ int SDLKettarApp::run() {
 void SDLKettarApp::toggleFullscreen() {
   SDLEngine* sdlEngine = static_cast<SDLEngine*>(engine);
   if (sdlEngine == nullptr) return;
-  if (!videoConfig.fullScreen &&
-      SDL_VideoModeOK(videoConfig.width, videoConfig.height, 32, SDL_FULLSCREEN) == 0) {
-    std::cout << "!![Engine] error: required full screen video mode is not available\n" << std::flush;
-    return;
-  }
-  videoConfig.fullScreen = !videoConfig.fullScreen;
-  SDL_WM_ToggleFullScreen(sdlEngine->surface);
+  toggleWindowFullscreen(videoConfig, sdlEngine->surface, std::cout);
 }
 
 void SDLKettarApp::showCursor(bool hide) { SDL_ShowCursor(hide ? 0 : 1); }

@@ -3,10 +3,10 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <iostream>
 
+#include "kettar/platform/image_file.h"
 #include "kettar/texture_file.h"
 
 namespace Kettar {
@@ -112,7 +112,7 @@ int32_t TextureManager::loadKtr(const std::string& path, int32_t& width, int32_t
 
 int32_t TextureManager::loadImage(const std::string& path, int32_t& width, int32_t& height,
                                   std::string& why) {
-  SDL_Surface* loaded = IMG_Load(path.c_str());
+  SDL_Surface* loaded = readImageFile(path);
   if (loaded == nullptr) {
     why = SDL_GetError();
     return -1;
@@ -201,14 +201,14 @@ void TextureManager::removeId(int32_t id) {
 }
 
 void createTextureManager(float anisotropy) {
-  IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
+  startImageReading();
   textureManager = new TextureManager(anisotropy);
 }
 
 void destroyTextureManager() {
   delete textureManager;
   textureManager = nullptr;
-  IMG_Quit();
+  stopImageReading();
 }
 
 }  // namespace Kettar

@@ -25,7 +25,7 @@ class TextureManager {
   TextureManager& operator=(const TextureManager&) = delete;
 
   // The texture of a file (.ktr by its last three characters, else any image
-  // SDL_image reads), uploaded with filter mode 0 nearest, 1 linear,
+  // the platform reads: kettar/platform/image_file.h), uploaded with filter mode 0 nearest, 1 linear,
   // 2 nearest-mipmap, 3 trilinear, other nearest. -1 when it cannot be loaded.
   int32_t load(const std::string& path, int32_t mode);
 
@@ -58,7 +58,7 @@ class TextureManager {
 extern TextureManager* textureManager;
 
 void createTextureManager(float anisotropy);
-// Deletes every texture handed out; shuts SDL_image down also without a manager.
+// Deletes every texture handed out; ends image reading also without a manager.
 void destroyTextureManager();
 
 }  // namespace Kettar

@@ -1,5 +1,6 @@
 #pragma once
-// Linux clocks and sleeping. Only the clock source (kettar/clock_source.h) calls
+// The system's clocks and sleeping: clock.cpp on Linux, clock_windows.cpp on
+// Windows (performance counter, Sleep). Only the clock source (kettar/clock_source.h) calls
 // the functions in Kettar::platform; everything else reads time through it so
 // that tests and replays can replace the system clock.
 
@@ -17,7 +18,8 @@ struct ClockTime {
 // Nanoseconds field of the monotonic clock's resolution, for the engine's report.
 int32_t clockResolution();
 
-// Called first by the engine's init; Linux needs no timer set-up.
+// Called first by the engine's init; Linux needs no timer set-up, Windows asks
+// for a 1 ms system timer period so that short sleeps are short.
 void startTiming();
 
 namespace platform {

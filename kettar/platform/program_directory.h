@@ -15,10 +15,11 @@ constexpr long kProgramPathBufferSize = 200;
 // buffer holds at least kProgramPathBufferSize bytes when result reaches that size.
 std::string programDirectoryFromLink(const char* buffer, long result, std::ostream& log);
 
-// Reads the link "/proc/self/exe" through programDirectoryFromLink.
+// Linux reads the link "/proc/self/exe" through programDirectoryFromLink; Windows cuts
+// the executable module's path (program_directory_windows.h).
 std::string readProgramDirectory(std::ostream& log);
 
-// The directory of the running program with a trailing "/", set before main runs;
+// The directory of the running program with a trailing "/" ("\" on Windows), set before main runs;
 // empty when it could not be read (paths then start from the working directory).
 extern const std::string executableDirectory;
 

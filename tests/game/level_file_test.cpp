@@ -608,6 +608,21 @@ TEST_F(LevelFileOnDisk, SaveThenReadGivesTheSameLevel) {
   EXPECT_EQ(blockOf(out), blockOf(sampleLevel()));
 }
 
+TEST_F(LevelFileOnDisk, SaveReplacesAnExistingFile) {
+  const std::string p = path("again.orl");
+  ASSERT_TRUE(saveFile(p, 50.0f, sampleLevel()));
+  LevelRecord wider = sampleLevel();
+  wider.width = 80.0f;
+  ASSERT_TRUE(saveFile(p, 40.0f, wider));
+  LevelRecord out;
+  float best = 0.0f;
+  bool header = false;
+  ASSERT_TRUE(readFile(p, out, best, header));
+  EXPECT_EQ(best, 40.0f);
+  EXPECT_EQ(out.width, 80.0f);
+  EXPECT_FALSE(fs::exists(p + ".tmp"));
+}
+
 TEST_F(LevelFileOnDisk, TruncatedBlockStillGivesTheBestTime) {
   const std::string p = path("cut.orl");
   ASSERT_TRUE(saveFile(p, 33.5f, sampleLevel()));

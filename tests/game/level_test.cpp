@@ -214,7 +214,7 @@ TEST_F(LevelTest, SaveFailuresKeepTheOldFileAndPath) {
   const std::string p = sampleFile();
   ASSERT_TRUE(Level::load(p, true));
   const std::vector<uint8_t> before = readAll(p);
-  fs::create_directory(p + ".tmp");
+  fs::create_directory(p + ".tmp");  // the temporary file cannot be made
   Level::current->start = Vec2(1, 1);
   EXPECT_FALSE(Level::save());
   EXPECT_EQ(readAll(p), before);

@@ -12,7 +12,13 @@ namespace {
 
 class LogTargetTest : public ::testing::Test {
  protected:
-  std::string logFile() const { return media_test::readFile(directory + Kettar::LogTarget::kFileName); }
+  // Read as text: the log file has the platform's line ends.
+  std::string logFile() const {
+    std::ifstream in(directory + Kettar::LogTarget::kFileName);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
 
   media_test::TempDir folder;
   const std::string directory = folder.path("");  // with its trailing "/", as the program's is

@@ -9,15 +9,23 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
+#include "environment.h"
 #include "../support/sdl_video.h"  // also built into make_demo_media, which lacks tests/ on its path
 
 namespace media_test {
 
+// A name no other folder has yet: create_directory makes it only when it is new.
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ombrel-media-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  dir_ = made ? made : "";
+  std::random_device seed;
+  std::mt19937 pick(seed());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int tries = 0; tries < 100 && dir_.empty(); ++tries) {
+    const std::filesystem::path folder = base / ("ombrel-media-" + std::to_string(pick()));
+    std::error_code error;
+    if (std::filesystem::create_directory(folder, error)) dir_ = folder.string();
+  }
 }
 
 TempDir::~TempDir() {
@@ -143,14 +151,14 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   had_ = old != nullptr;
   if (had_) old_ = old;
-  setenv(name, value, 1);
+  setEnvironment(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
   if (had_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
+    setEnvironment(name_.c_str(), old_.c_str());
   } else {
-    unsetenv(name_.c_str());
+    clearEnvironment(name_.c_str());
   }
 }
 

@@ -203,8 +203,8 @@ TEST_F(DummyVideo, NoWindowMeansNoEngine) {
   Kettar::SDLEngine engine(&app, &app.appConfig, &app.videoConfig);
   EXPECT_FALSE(engine.init());
   EXPECT_EQ(engine.surface, nullptr);
-  EXPECT_NE(out.text().find("!![Engine] fatal error: could not set video mode 800x600: "), std::string::npos)
-      << out.text();
+  // Each platform words its own fatal line.
+  EXPECT_NE(out.text().find("!![Engine] fatal error: "), std::string::npos) << out.text();
   // The GL side was never started.
   EXPECT_EQ(engine.statsTimer, -1);
   EXPECT_EQ(out.text().find("[OpenGL]"), std::string::npos);

@@ -7,35 +7,12 @@
 #include <cstring>
 
 #include "media_assets.h"
+#include "texture_fixture.h"
 
 namespace {
 
 using media_test::CoutCapture;
 using media_test::ktrBytes;
-using media_test::TempDir;
-
-class TextureManagerTest : public media_test::GlWindowTest {
- protected:
-  void SetUp() override {
-    GlWindowTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    Kettar::createTextureManager(1.0f);
-  }
-  void TearDown() override {
-    Kettar::destroyTextureManager();
-    GlWindowTest::TearDown();
-  }
-
-  std::vector<uint8_t> readBack(int32_t id, int width, int height) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 4), 0);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(id));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-  }
-
-  TempDir dir;
-};
 
 TEST_F(TextureManagerTest, OwnTextureFileReadsBackByteExact) {
   const std::vector<uint8_t> pixels = {0x10, 0x20, 0x30, 0x40, 0xF0, 0xE0, 0xD0, 0xC0};
@@ -55,29 +32,6 @@ TEST_F(TextureManagerTest, OwnTextureFileReadsBackByteExact) {
   GLint unpack = -1;
   glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpack);
   EXPECT_EQ(unpack, 0);
-}
-
-TEST_F(TextureManagerTest, ImagesKeepTheirChannelsAndTopRowFirst) {
-  // Red, green / blue, half-transparent white: each channel is distinct.
-  const std::vector<uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
-  const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};
-  const std::vector<uint8_t> rgbOpaque = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 10, 20, 30, 255};
-  struct Case {
-    const char* name;
-    const std::vector<uint8_t>& source;
-    bool alpha;
-    const std::vector<uint8_t>& expected;
-  } cases[] = {{"rgba.png", rgba, true, rgba}, {"rgb.png", rgb, false, rgbOpaque}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    media_test::writePng(dir.path(c.name), 2, 2, c.source, c.alpha);
-    const int32_t id = Kettar::textureManager->load(dir.path(c.name), 1);
-    ASSERT_GT(id, 0);
-    EXPECT_EQ(readBack(id, 2, 2), c.expected);
-    const Kettar::TextureEntry& e = Kettar::textureManager->entries().back();
-    EXPECT_EQ(e.width, 2);
-    EXPECT_EQ(e.height, 2);
-  }
 }
 
 TEST_F(TextureManagerTest, ThePathIsLoadedOnceAndTheSecondModeIgnored) {
