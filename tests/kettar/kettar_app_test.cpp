@@ -1,4 +1,5 @@
 #include "kettar/kettar_app.h"
+#include "kettar/platform/app_platform.h"
 #include "kettar/viewport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "media_assets.h"
+#include "support/sdl_video.h"
 
 namespace {
 
@@ -185,6 +187,24 @@ TEST_F(KettarAppTest, StartSubsystemsAsksForTheMusicHookAndSetsTheViewportUp) {
   EXPECT_EQ(Kettar::viewport.height, 768);
   app.stopSubsystems();
   Kettar::viewport = Kettar::Viewport();
+}
+
+// The fullscreen toggle on a window the display cannot show fullscreen at the
+// requested size: the error line, and neither the setting nor the window changes.
+TEST(FullscreenToggle, ASizeTheDisplayRefusesChangesNothing) {
+  if (!test_support::haveDisplay()) GTEST_SKIP() << "no display for a window";
+  ASSERT_EQ(test_support::startSdlVideo(), 0) << SDL_GetError();
+  Kettar::VideoConfig video;
+  video.width = 5000;
+  video.height = 4000;
+  SDL_Surface* window = SDL_SetVideoMode(320, 240, 32, 0);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  std::ostringstream log;
+  Kettar::toggleWindowFullscreen(video, window, log);
+  EXPECT_EQ(log.str(), "!![Engine] error: required full screen video mode is not available\n");
+  EXPECT_FALSE(video.fullScreen);
+  EXPECT_EQ(SDL_GetVideoSurface()->flags & SDL_FULLSCREEN, 0u);
+  SDL_Quit();
 }
 
 }  // namespace
