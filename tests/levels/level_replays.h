@@ -4,9 +4,10 @@
 //
 // Each replay's legs are what tools/replaywriter prints for the level's way,
 // tests/levels/ways/<level>.txt (written with conditions: "until the hero
-// passes x = 12, then jump"), with the last leg a little longer. The legs are
-// exact step counts over soft bodies, so a change to the physics, the hero or
-// the objects can move where a leg ends: run the writer on the way again.
+// passes x = 12, then jump"), with the last leg a second or so longer. The
+// legs are exact step counts over soft bodies, so a change to the physics, the
+// hero or the objects can move where a leg ends: run the writer on the way
+// again.
 
 #include <string>
 #include <vector>
