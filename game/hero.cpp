@@ -279,11 +279,7 @@ void Hero::placeArm() {
 }
 
 void Hero::hangArm(Vec2 up, float dt) {
-  const Vec2 before = hinge_->position;
   armBody_->step(dt);
-  // The arm's rod moves the hinge, a soft quark, but leaves its velocity as it
-  // was: without the move in its velocity too the rope never holds the body.
-  if (dt > 0.0f) hinge_->addVelocity((hinge_->position - before) * (1.0f / dt));
   Vec2 d = armQuark_->position - hinge_->position;
   d.setLength(1.0f);
   armAngle_ = -signOf(up.y * d.x - up.x * d.y) * acosDegrees(d.dot(up));

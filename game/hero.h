@@ -129,7 +129,9 @@ class Hero {
   Vec3 position_;    // the body's centre of mass after each step; z 0
   Vec2 centre_;      // the body's centroid, refreshed at the start of each living step
   ferrox::Skeleton* body_;     // owned
-  ferrox::Skeleton* armBody_;  // owned: the arm quark and its link to the hinge
+  // Owned: the arm quark and its link to the hinge. It never sleeps: its lone
+  // quark would fall asleep mid-swing.
+  ferrox::Skeleton* armBody_;
   std::unique_ptr<Grapple> grapple_;  // null when there is no rope
   float groundLevel_ = 0.0f;   // 1 after every contact, decays each step
   uint8_t onGround_ = 0;       // while the ground level is at least 0.5

@@ -49,7 +49,9 @@ std::unique_ptr<ferrox::Skeleton> heroSkeleton(uint32_t quarkCount) {
   static const uint32_t kBraces[5][2] = {{0, 5}, {8, 2}, {3, 7}, {4, 7}, {1, 6}};
   auto body = std::make_unique<ferrox::Skeleton>();
   for (uint32_t i = 0; i < quarkCount && i < 10; ++i) {
-    body->addQuark(ferrox::kSoft, kOutline[i], i == 9 ? 0.25f : 0.1875f, 0.02f);
+    // The hinge is stiff, as in the game's skeleton: the arm's rod moves it.
+    body->addQuark(i == Hero::kHingeQuark ? ferrox::kStiff : ferrox::kSoft, kOutline[i],
+                   i == 9 ? 0.25f : 0.1875f, 0.02f);
   }
   const uint32_t n = body->quarks.count;
   for (const auto& l : kSurface) {

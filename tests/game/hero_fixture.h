@@ -33,9 +33,10 @@ class DataRoot {
   std::string dir_;
 };
 
-// A hero body of ten soft quarks like the game's, with dyadic coordinates so
-// that quark 7 lies exactly straight above the centroid; quarkCount < 10 keeps
-// only the first quarks and the links among them.
+// A hero body of ten quarks like the game's, soft but for the stiff hinge,
+// with dyadic coordinates so that quark 7 lies exactly straight above the
+// centroid; quarkCount < 10 keeps only the first quarks and the links among
+// them.
 std::unique_ptr<ferrox::Skeleton> heroSkeleton(uint32_t quarkCount = 10);
 
 // Starts SDL's video when there is a display, trying again for a few seconds:

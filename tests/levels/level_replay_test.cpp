@@ -6,10 +6,19 @@
 
 #include <cctype>
 #include <cstdio>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "game/replay.h"
 #include "levels/level_replays.h"
+
+namespace levelreplay {
+
+// Test output names a replay by its level.
+void PrintTo(const LevelReplay& r, std::ostream* os) { *os << r.level; }
+
+}  // namespace levelreplay
 
 namespace {
 
@@ -42,6 +51,33 @@ TEST_P(LevelReplayTest, ReplayReachesTheExit) {
   }
   EXPECT_EQ(result.end, ReplayEnd::kFinished) << "the hero's path (s:(x,y)):" << path;
   EXPECT_GT(result.heroHealth, 0.0f);
+}
+
+// A player's timing is never exact: a slip-proof replay still finishes with
+// any one of its key changes (the start of a leg, with the keys pressed there)
+// made half or all of the slip early or late, the later legs kept in place.
+TEST_P(LevelReplayTest, FinishesWithAnyKeyChangeALittleEarlyOrLate) {
+  const LevelReplay& r = GetParam();
+  if (!r.slipProof) GTEST_SKIP() << "only the written timing is known to finish";
+  const double slips[] = {-levelreplay::kKeySlip, -levelreplay::kKeySlip / 2, levelreplay::kKeySlip / 2,
+                          levelreplay::kKeySlip};
+  std::string failed;
+  for (size_t i = 1; i < r.legs.size(); ++i) {
+    for (const double slip : slips) {
+      std::vector<levelreplay::Leg> legs = r.legs;
+      legs[i - 1].seconds += slip;
+      legs[i].seconds -= slip;
+      ASSERT_GT(legs[i - 1].seconds, 0.0);
+      ASSERT_GT(legs[i].seconds, 0.0);
+      const ReplayResult result =
+          replayLevel(kDataRoot, std::string(r.level) + ".orl", levelreplay::scriptOf(legs));
+      if (result.end == ReplayEnd::kFinished && result.heroHealth > 0.0f) continue;
+      char what[64];
+      std::snprintf(what, sizeof what, " leg %zu %+.3f s", i, slip);
+      failed += what;
+    }
+  }
+  EXPECT_EQ(failed, "") << "key changes that miss the exit";
 }
 
 // Driving right alone finishes only the first tutorial: every other level asks

@@ -4,9 +4,13 @@
 //
 // Each replay's legs are what tools/replaywriter prints for the level's way,
 // tests/levels/ways/<level>.txt (written with conditions: "until the hero
-// passes x = 12, then jump"), with the last leg a little longer. The legs are
-// exact step counts over soft bodies, so a change to the physics, the hero or
-// the objects can move where a leg ends: run the writer on the way again.
+// passes x = 12, then jump"), with the last leg a second or so longer. The
+// legs are exact step counts over soft bodies, so a change to the physics, the
+// hero or the objects can move where a leg ends: run the writer on the way
+// again. A way that finishes only at one exact step proves little, so the
+// ways start each jump, shot or run that matters from a state the hero
+// reaches whatever came before (at rest against a wall, at full drive), and
+// the replays are checked with every key change a little early or late.
 
 #include <string>
 #include <vector>
@@ -29,7 +33,14 @@ struct Leg {
 struct LevelReplay {
   const char* level;  // below data/levels/, without ".orl"
   std::vector<Leg> legs;
+  // Also finishes with any one key change made early or late by up to
+  // kKeySlip; false where bodies knocking the hero about leave only the
+  // written timing known to finish.
+  bool slipProof = true;
 };
+
+// How early or late a key change may come in a slip-proof replay.
+constexpr double kKeySlip = 0.02;
 
 // The legs one after another; the run ends with the last leg. Letters that
 // name no key are left out.
