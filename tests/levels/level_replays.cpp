@@ -118,14 +118,14 @@ const std::vector<LevelReplay>& replays() {
         {"L", 0.614, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 1.5, "z"},
         {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"},
         {"L", 0.612, ""}, {"L", 1.5, "z"}, {"R", 0.612, ""}, {"R", 1.5, "z"}, {"L", 0.612, ""}, {"L", 2.0, "z"}}},
-      // Through the biters at full drive and over each block, resting among
-      // the healers of the second and fourth chambers until whole; the pit.
-      // How much the biters take varies with every step of the run, so only
-      // this timing is known to finish.
+      // Through the first chamber's biters at full drive, resting among the
+      // healers until whole; the third chamber's biters shot with the rope as
+      // they come, braking and turning for the one that ran under the jump;
+      // the third block and the pit at a run.
       {"chap-02/02-blob-hell",
-       {{"R", 2.588, ""}, {"R", 1.642, "z"}, {"L", 0.3, ""}, {"", 2.5, ""}, {"R", 2.03, ""}, {"R", 3.766, "z"},
-        {"R", 2.268, "z"}, {"L", 0.3, ""}, {"", 2.0, ""}, {"R", 1.45, ""}, {"R", 3.0, "z"}},
-       false},
+       {{"R", 2.378, ""}, {"R", 1.37, "z"}, {"L", 0.3, ""}, {"", 2.4, ""}, {"R", 1.87, ""}, {"R", 1.12, "z"},
+        {"R", 0.33, "x"}, {"R", 0.1, "x"}, {"L", 0.25, ""}, {"L", 0.35, "x"}, {"R", 0.35, ""}, {"R", 0.35, "x"},
+        {"R", 1.8, "x"}, {"R", 2.93, "z"}, {"R", 0.1, "z"}, {"R", 0.1, "z"}, {"R", 3.0, "z"}}},
       // Jump the acid from where the slope's bounce touches down, drive under
       // the burning roof, jump the step.
       {"chap-02/03-bowels", {{"R", 3.456, ""}, {"R", 5.418, "z"}, {"R", 3.5, "z"}}},
