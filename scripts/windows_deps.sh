@@ -13,7 +13,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 sources=(libsdl1.2 sdl-mixer1.2 freetype glew libogg libvorbis ftgl googletest)
 
-"$here/apt_sources.sh"
+# Standard output carries only the folder this script prints; apt talks on stderr.
+"$here/apt_sources.sh" >&2
 
 # The version of each source package as apt would fetch it, from its .dsc name.
 versions=""
