@@ -1,18 +1,35 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: first the
-# release build, then the sanitizer build, then the file readers' fuzz targets.
-# Window tests run on one Xvfb server.
+# Installs what is missing, builds everything and runs every test: the release
+# build, the sanitizer build, the 32-bit Linux build under qemu, the file
+# readers' fuzz targets, then the Windows builds. Window tests run on one Xvfb
+# server. Each stage's line tells how far into the run it began.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
+began=$(date +%s)
+stage() { echo "== $1 ($(($(date +%s) - began)) s into the run)"; }
+xvfb_pid=""
+windows_deps=""
+stop_jobs() {
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -z "$windows_deps" ] || kill "$windows_deps" 2>/dev/null || true
+}
+trap stop_jobs EXIT
 
+# Every package of every stage at once, and the source entries the Windows
+# libraries are fetched from; then those libraries (about ten minutes on a
+# fresh machine, nothing once cached) build while the Linux stages run.
+scripts/install_packages.sh scripts/packages.txt scripts/packages_i386.txt scripts/packages_windows.txt
+scripts/apt_sources.sh
+windows_deps_log=$(mktemp /tmp/ombrel-windows-deps-XXXXXX.log)
+scripts/windows_deps.sh i686-w64-mingw32 x86_64-w64-mingw32 >"$windows_deps_log" 2>&1 &
+windows_deps=$!
+
+stage "Linux builds"
 # The flags are explicit: ./run.sh configures the same folder without the tests.
 scripts/setup.sh build -DOMBREL_SANITIZE=OFF -DOMBREL_TESTS=ON -DOMBREL_BENCH=ON
 scripts/setup.sh build-asan -DOMBREL_SANITIZE=ON -DOMBREL_TESTS=ON -DOMBREL_BENCH=OFF
 
-xvfb_pid=""
-stop_xvfb() { [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; }
-trap stop_xvfb EXIT
 display=99
 while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
   display=$((display + 1))
@@ -40,10 +57,13 @@ run_tests() {
 }
 
 status=0
+stage "Release build's tests"
 run_tests build || status=1
+stage "Sanitizer build's tests"
 # Mesa and SDL keep allocations to process exit; leaks are not what this build hunts.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_tests build-asan || status=1
+stage "32-bit Linux build"
 scripts/test_i386.sh || status=1
 
 # The file readers' fuzz targets: clang, in a folder of their own, seeded with
@@ -54,6 +74,19 @@ run_fuzzers() {
     cmake --build build-fuzz -j "$jobs" >/dev/null &&
     fuzz/run.sh build-fuzz build/data 30
 }
+stage "Fuzz targets"
 run_fuzzers || status=1
-scripts/test_windows.sh || status=1
+stage "Windows builds"
+deps_status=0
+wait $windows_deps || deps_status=$?
+windows_deps=""
+if [ $deps_status -eq 0 ]; then
+  scripts/test_windows.sh || status=1
+else
+  echo "Building the Windows libraries failed:"
+  tail -40 "$windows_deps_log"
+  status=1
+fi
+rm -f "$windows_deps_log"
+stage "End"
 exit $status
