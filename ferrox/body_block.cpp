@@ -1,6 +1,7 @@
 #include "ferrox/body_block.h"
 
 #include <cmath>
+#include <new>
 
 #include "kettar/byte_buffer.h"
 
@@ -68,7 +69,9 @@ void writeBodyBlock(Kettar::ByteBuffer& buffer, const BodyBlock& block) {
   for (const LinkRecord& l : block.links) writeLinkRecord(buffer, l);
 }
 
-bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block) {
+namespace {
+
+bool readRecords(Kettar::ByteBuffer& buffer, BodyBlock& block) {
   block.quarks.clear();
   block.links.clear();
   uint32_t n = 0;
@@ -83,6 +86,17 @@ bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block) {
   for (LinkRecord& l : block.links)
     if (!readLinkRecord(buffer, n, l)) return false;
   return true;
+}
+
+}  // namespace
+
+bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block) {
+  // The records can take more room than the block's bytes, more than a 32-bit build may have.
+  try {
+    return readRecords(buffer, block);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 }  // namespace ferrox

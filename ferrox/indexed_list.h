@@ -57,18 +57,26 @@ class IndexedList {
   const T* begin() const { return items; }
   const T* end() const { return items + count; }
 
-  void grow(uint32_t n) {
-    if (n == 0) return;
-    items = static_cast<T*>(std::realloc(static_cast<void*>(items), sizeof(T) * n));
+  // Resizes the storage to n slots, keeping what fits. An allocation that fails (or n slots
+  // that no size_t can count in bytes) leaves the list as it was, with the result false.
+  bool grow(uint32_t n) {
+    if (n == 0) return true;
+    if (n > SIZE_MAX / sizeof(T)) return false;
+    void* const grown = std::realloc(static_cast<void*>(items), sizeof(T) * n);
+    if (grown == nullptr) return false;
+    items = static_cast<T*>(grown);
     capacity = n;
     if (count > n) count = n;
+    return true;
   }
 
-  void pushBack(T item) {
-    if (count >= capacity) grow(capacity == 0 ? 1 : capacity * 2);
+  // False, with nothing stored and the item left to the caller, when the storage cannot grow.
+  bool pushBack(T item) {
+    if (!makeRoom()) return false;
     items[count] = item;
     writeIndex(count);
     ++count;
+    return true;
   }
 
   void removeAt(uint32_t i) {
@@ -82,11 +90,11 @@ class IndexedList {
     count = last;
   }
 
-  // Keeps the order of the rest. Refuses slots past the end (the item stays with
-  // the caller) and returns whether it was stored.
+  // Keeps the order of the rest. Refuses slots past the end, and a list whose storage cannot
+  // grow (the item stays with the caller), and returns whether it was stored.
   bool insertAt(T item, int32_t i) {
     if (i < 0 || static_cast<uint32_t>(i) > count) return false;
-    if (count >= capacity) grow(capacity == 0 ? 1 : capacity * 2);
+    if (!makeRoom()) return false;
     const uint32_t at = static_cast<uint32_t>(i);
     std::memmove(static_cast<void*>(items + at + 1), static_cast<const void*>(items + at),
                  sizeof(T) * (count - at));
@@ -119,6 +127,13 @@ class IndexedList {
   }
 
  private:
+  // A free slot after the items: a full list doubles, from one.
+  bool makeRoom() {
+    if (count < capacity) return true;
+    if (capacity > UINT32_MAX / 2) return false;
+    return grow(capacity == 0 ? 1 : capacity * 2);
+  }
+
   void take(IndexedList& o) {
     capacity = o.capacity;
     count = o.count;

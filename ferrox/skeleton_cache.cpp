@@ -62,8 +62,18 @@ bool SkeletonCache::load(const std::string& path) {
     return false;
   }
   Cache& c = cache();
-  c.paths.pushBack(new std::string(path));
-  c.templates.pushBack(body);
+  // Slot i of one list belongs to slot i of the other: both take their entry or neither does.
+  std::string* name = new std::string(path);
+  if (!c.paths.pushBack(name)) {
+    delete name;
+    delete body;
+    return false;
+  }
+  if (!c.templates.pushBack(body)) {
+    c.paths.removeAt(c.paths.count - 1);  // deletes the name
+    delete body;
+    return false;
+  }
   return true;
 }
 

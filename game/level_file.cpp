@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "kettar/byte_buffer.h"
@@ -301,9 +302,7 @@ bool checkByReading(const Record& record, void (*writeOne)(Kettar::ByteBuffer&, 
   return readOne(buffer, copy, why);
 }
 
-}  // namespace
-
-bool readLevel(Kettar::ByteBuffer& buffer, LevelRecord& level, std::string* why) {
+bool readLevelRecords(Kettar::ByteBuffer& buffer, LevelRecord& level, std::string* why) {
   if (!buffer.get(level.width) || !buffer.get(level.height) || !readVec2(buffer, level.start) ||
       !readVec2(buffer, level.exitA) || !readVec2(buffer, level.exitB) ||
       !buffer.get(level.backParallax) || !buffer.get(level.frontParallax) ||
@@ -323,6 +322,17 @@ bool readLevel(Kettar::ByteBuffer& buffer, LevelRecord& level, std::string* why)
          readList(buffer, level.props, kPropRecordBytes, "prop", readProp, why) &&
          readList(buffer, level.turrets, kTurretRecordBytes, "turret", readTurret, why) &&
          readList(buffer, level.decals, kDecalRecordBytes, "decal", readDecal, why);
+}
+
+}  // namespace
+
+bool readLevel(Kettar::ByteBuffer& buffer, LevelRecord& level, std::string* why) {
+  // The records can take more room than the block's bytes, more than a 32-bit build may have.
+  try {
+    return readLevelRecords(buffer, level, why);
+  } catch (const std::bad_alloc&) {
+    return fail(why, "no memory for the block's records");
+  }
 }
 
 void writeLevel(Kettar::ByteBuffer& buffer, const LevelRecord& level) {

@@ -30,6 +30,8 @@ class ByteBuffer {
 
   ByteBuffer() = default;
 
+  // Appends n bytes. Bytes that cannot be stored (no storage, or past 4 GiB) leave the
+  // content incomplete, and saveCompressed then fails.
   void append(const void* source, uint32_t n);
   // Copies n bytes at the cursor and advances it. A read that would pass the end
   // of the data zero-fills the destination, moves the cursor to the end and
@@ -59,6 +61,8 @@ class ByteBuffer {
  private:
   uint32_t end_ = 0;      // bytes[0, end_) are data; the rest is load slack
   bool failed_ = false;   // set by the first read past the data
+  bool appendFailed_ = false;  // an append found no storage: the content is incomplete, and
+                               // saveCompressed refuses it
 };
 
 }  // namespace Kettar

@@ -59,6 +59,35 @@ std::string finalTarget(std::string path) {
   return std::string();
 }
 
+// Truncates the file and writes it again where it is, keeping its owner, its links and its
+// permissions.
+bool writeInPlace(const std::string& file, const std::string& contents) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  const bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+// Creates the first temporary name beside file that no file has, exclusively (a link or a file
+// of that name makes it go on to the next); -1, with errno, when none can be made.
+int makeTemporary(const std::string& file, std::string& temporary) {
+  for (int n = 0; n < kTemporaryNames; ++n) {
+    temporary = temporaryName(file, n);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Gives the temporary the old file's owner and group; false when this user may not (only root
+// may give a file away).
+bool takeOwner(int fd, const struct stat& old) {
+  struct stat made;
+  if (::fstat(fd, &made) != 0) return false;
+  if (made.st_uid == old.st_uid && made.st_gid == old.st_gid) return true;
+  return ::fchown(fd, old.st_uid, old.st_gid) == 0;
+}
+
 }  // namespace
 
 bool replaceFile(const std::string& path, const std::string& contents) {
@@ -67,18 +96,23 @@ bool replaceFile(const std::string& path, const std::string& contents) {
   struct stat old;
   const bool exists = ::stat(file.c_str(), &old) == 0;
   if (exists && ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) return false;
+  if (exists && old.st_nlink > 1) return writeInPlace(file, contents);
 
-  const std::string temporary = file + ".tmp";
-  const int fd =
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-
-  bool ok = true;
-  if (exists) {
-    // Only root may give a file away; anyone else keeps the file as their own.
-    ok = ::fchown(fd, old.st_uid, old.st_gid) == 0 || errno == EPERM;
-    ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
+  std::string temporary;
+  const int fd = makeTemporary(file, temporary);
+  if (fd < 0) {
+    // A folder the user may not write (or one crowded with temporaries) still lets the file be
+    // written; other failures (a full disk, a read-only system) would only cut it short.
+    const bool noRoom = errno == EACCES || errno == EPERM || errno == EEXIST;
+    return noRoom && writeInPlace(file, contents);
   }
+  if (exists && !takeOwner(fd, old)) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return writeInPlace(file, contents);
+  }
+
+  bool ok = !exists || ::fchmod(fd, old.st_mode & 07777) == 0;
   ok = ok && writeAll(fd, contents) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && std::rename(temporary.c_str(), file.c_str()) == 0;

@@ -8,10 +8,23 @@ namespace Kettar {
 // it, reach the disk, and are then renamed over it. A crash or a failed write never leaves a
 // truncated file; on failure the file is untouched, the temporary is removed and the result is
 // false.
+// The temporary is made under a name no file has yet (temporaryName), so no file of the user's
+// is ever written through. Where the rename would change the file in a way its user did not ask
+// for (it has other hard links, which the rename would cut off, or its owner or group is one
+// this user may not give a file), or where no temporary can be made beside it (a folder the
+// user may not write, every temporary name taken), the file is truncated and written in place
+// instead, which a failed write leaves short.
 // On Linux a symbolic link at path stays a link: the file it leads to is the one replaced
-// (its temporary beside it); Windows replaces the link itself. An existing file the process may not write stays as it is, with the
-// result false, even where its folder would let a rename replace it. The replacement keeps
-// the old file's permissions and, where the process may give it, its owner.
+// (its temporary beside it); Windows replaces the link itself. An existing file the process may
+// not write stays as it is, with the result false, even where its folder would let a rename
+// replace it. The replacement keeps the old file's permissions, owner and group.
 bool replaceFile(const std::string& path, const std::string& contents);
+
+// The names tried for the temporary beside file, in order: file + ".tmp", then file + ".1.tmp",
+// file + ".2.tmp", ... up to kTemporaryNames of them.
+constexpr int kTemporaryNames = 100;
+inline std::string temporaryName(const std::string& file, int n) {
+  return n == 0 ? file + ".tmp" : file + "." + std::to_string(n) + ".tmp";
+}
 
 }  // namespace Kettar

@@ -1,8 +1,12 @@
 # The configuration file at exit, for a player who is not root (CI runs as root:
-# the game runs as nobody here): an ombrel.cfg the player may not write, read-only
-# or someone else's, is left byte for byte as it was, with nothing reported; a
-# symbolic link named ombrel.cfg stays the link, and the file it leads to gets the
-# new configuration.
+# the game runs as nobody here). An ombrel.cfg the player may not write,
+# read-only or someone else's, is left byte for byte as it was, with nothing
+# reported; a symbolic link named ombrel.cfg stays the link, and the file it
+# leads to gets the new configuration. Files under the temporary's name are left
+# as they are. Where a rename would lose the player's settings or change the
+# file in a way the player did not ask for (a folder the player may not write, a
+# second hard link, a file of someone else's that the player may write), the
+# file is written in place: the same file, with the new configuration.
 source "$(dirname "$0")/game_common.bash"
 need_display
 
@@ -17,7 +21,8 @@ own() { if [ ${#player[@]} -gt 0 ]; then chown nobody:nogroup "$@"; fi; }
 
 printf '\nAppConfig\n{\n  fps = 60\n  pps = 120\n}\n' >"$work/old.cfg"
 
-# quit_from_menu: starts the game as the player and quits it with Esc on the menu.
+# quit_from_menu NAME [KEPT...]: starts the game as the player and quits it with
+# Esc on the menu; no *.tmp file but the KEPT ones may be left.
 quit_from_menu() {
   start_game "${player[@]}"
   wait_menu
@@ -29,7 +34,17 @@ quit_from_menu() {
   if grep -F '!!' "$work/out.txt" | grep -qF 'ombrel.cfg'; then
     fail "$1: a message about the configuration file"
   fi
-  if find "$work" -name '*.tmp' | grep -q .; then fail "$1: a temporary file was left"; fi
+  local left
+  left=$(find "$work" -name '*.tmp' | sort)
+  [ "$left" = "$(printf '%s\n' "${@:2}" | grep . | sort)" ] || fail "$1: temporary files left: $left"
+}
+
+# new_settings NAME FILE: FILE holds the configuration the game wrote at exit.
+new_settings() {
+  cmp -s "$2" "$work/old.cfg" && fail "$1: $2 kept the old settings"
+  for line in AppConfig VideoConfig AudioConfig "  pps = 500" "  minWidth = 800" "  fade = true"; do
+    grep -qxF "$line" "$2" || fail "$1: $2 lacks: $line"
+  done
 }
 
 # A file the player may not write, in a folder the player may write.
@@ -60,8 +75,54 @@ quit_from_menu "symbolic link"
 [ -L "$work/ombrel.cfg" ] || fail "symbolic link: ombrel.cfg is no longer a link"
 [ "$(readlink "$work/ombrel.cfg")" = settings/ombrel.cfg ] ||
   fail "symbolic link: the link now leads to $(readlink "$work/ombrel.cfg")"
-cmp -s "$work/settings/ombrel.cfg" "$work/old.cfg" && fail "symbolic link: its file kept the old settings"
-for line in AppConfig VideoConfig AudioConfig "  pps = 500" "  minWidth = 800" "  fade = true"; do
-  grep -qxF "$line" "$work/settings/ombrel.cfg" || fail "symbolic link: its file lacks: $line"
+new_settings "symbolic link" "$work/settings/ombrel.cfg"
+rm -rf "$work/settings" "$work/ombrel.cfg"
+
+# Files under the temporary's name: one of the player's, and a hard link to
+# another file of the player's.
+for kind in "file of the player's" "hard link"; do
+  cp "$work/old.cfg" "$work/ombrel.cfg"
+  echo "the player's own" >"$work/mine.txt"
+  if [ "$kind" = "hard link" ]; then
+    ln "$work/mine.txt" "$work/ombrel.cfg.tmp"
+  else
+    cp "$work/mine.txt" "$work/ombrel.cfg.tmp"
+  fi
+  own "$work/ombrel.cfg" "$work/ombrel.cfg.tmp" "$work/mine.txt"
+  before=$(stat -c '%i' "$work/ombrel.cfg.tmp")
+  quit_from_menu "$kind named ombrel.cfg.tmp" "$work/ombrel.cfg.tmp"
+  new_settings "$kind named ombrel.cfg.tmp" "$work/ombrel.cfg"
+  [ "$(cat "$work/ombrel.cfg.tmp")" = "the player's own" ] || fail "$kind named ombrel.cfg.tmp: it was written"
+  [ "$(cat "$work/mine.txt")" = "the player's own" ] || fail "$kind named ombrel.cfg.tmp: the file it links to was written"
+  [ "$(stat -c '%i' "$work/ombrel.cfg.tmp")" = "$before" ] || fail "$kind named ombrel.cfg.tmp: it was replaced"
+  rm -f "$work/ombrel.cfg" "$work/ombrel.cfg.tmp" "$work/mine.txt"
+done
+
+# Written in place: the same file, its owner and its other names kept.
+kinds=("folder the player may not write" "second hard link")
+if [ ${#player[@]} -gt 0 ]; then kinds+=("someone else's file the player may write"); fi
+for kind in "${kinds[@]}"; do
+  cp "$work/old.cfg" "$work/ombrel.cfg"
+  case $kind in
+    "folder the player may not write")
+      own "$work/ombrel.cfg"
+      chmod 555 "$work"
+      ;;
+    "second hard link")
+      own "$work/ombrel.cfg"
+      ln "$work/ombrel.cfg" "$work/second.cfg"
+      ;;
+    *) chmod 666 "$work/ombrel.cfg" ;;
+  esac
+  before=$(stat -c '%i %a %U %G %h' "$work/ombrel.cfg")
+  quit_from_menu "$kind"
+  chmod 755 "$work"
+  new_settings "$kind" "$work/ombrel.cfg"
+  [ "$(stat -c '%i %a %U %G %h' "$work/ombrel.cfg")" = "$before" ] ||
+    fail "$kind: ombrel.cfg was replaced: $before, now $(stat -c '%i %a %U %G %h' "$work/ombrel.cfg")"
+  if [ -e "$work/second.cfg" ]; then
+    cmp -s "$work/second.cfg" "$work/ombrel.cfg" || fail "$kind: the other name kept the old settings"
+  fi
+  rm -f "$work/ombrel.cfg" "$work/second.cfg"
 done
 echo "configuration not writable: ok"

@@ -19,7 +19,7 @@ level=data/levels/tutorial/01-move.orl
 restore() {
   cp "$work/old.orl" "$work/$level"
   cp "$work/old.cfg" "$work/ombrel.cfg"
-  rm -f "$work/ombrel.cfg.tmp" "$work/$level.tmp"
+  rm -f "$work"/ombrel.cfg*.tmp
 }
 
 # Start to menu, to the first tutorial level, which ends at once on the end screen.

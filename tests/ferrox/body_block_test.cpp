@@ -11,6 +11,7 @@
 #include "ferrox/grid.h"
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -261,6 +262,27 @@ TEST_F(BodyBlockTest, DamagedBlocksAreRefusedWhole) {
     EXPECT_EQ(viaConstructor.quarks.count, 0u);
     EXPECT_EQ(viaConstructor.links.count, 0u);
   }
+}
+
+// Quark records take more room in memory than in the block: a block of 64 MiB of them asks a
+// process of little memory (and a 32-bit build, for a block of some hundreds of megabytes) for
+// more than it has. The read fails; nothing throws.
+TEST(BodyBlockMemory, RecordsThatCannotBeStoredFailTheRead) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  constexpr uint32_t kBlockBytes = 64u << 20;
+  Kettar::ByteBuffer buffer;
+  buffer.put(kBlockBytes / kQuarkRecordSize);
+  {
+    const std::vector<uint8_t> records(kBlockBytes, 0);
+    buffer.append(records.data(), kBlockBytes);
+  }
+  const int broken = test_support::runWithLittleMemory(kBlockBytes, [&buffer](bool limited) {
+    if (!limited) return 100;
+    BodyBlock block;
+    return readBodyBlock(buffer, block) ? 1 : 0;
+  });
+  if (broken == test_support::kNoChildHere || broken == 100) GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: read; -1: an exception left the read";
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ferrox/vec2.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -155,6 +157,42 @@ TEST(IndexedListValues, ValueListsOnlyFreeStorage) {
   EXPECT_EQ(moved.count, 2u);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(list.items, nullptr);
+}
+
+// Storage the system refuses: the list keeps its storage, its items and its counts, and the
+// call says it failed. The child's result has one bit per broken promise.
+TEST(IndexedListGrowth, StorageThatCannotBeHadLeavesTheListWhole) {
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool limited) {
+    int bits = 0;
+    // 4 GiB of bytes: more than a 32-bit process can map, past the limit elsewhere.
+    ferrox::IndexedList<uint8_t> bytes;
+    for (uint8_t v : {1, 2, 3}) bytes.pushBack(v);
+    // Addresses as numbers: a pointer that a successful realloc freed may not even be compared.
+    std::uintptr_t storage = reinterpret_cast<std::uintptr_t>(bytes.items);
+    if (bytes.grow(UINT32_MAX)) bits |= 1;
+    if (reinterpret_cast<std::uintptr_t>(bytes.items) != storage || bytes.capacity != 4 || bytes.count != 3 || bytes.items[2] != 3) bits |= 2;
+    // 32 GiB of words: more bytes than a 32-bit size_t counts.
+    ferrox::IndexedList<uint64_t> words;
+    words.pushBack(7);
+    if (words.grow(UINT32_MAX)) bits |= 4;
+    if (words.capacity != 1 || words.count != 1 || words.items[0] != 7) bits |= 8;
+    if (!limited) return bits;
+    // A full list the system will not double: nothing is stored, by either way in.
+    ferrox::IndexedList<uint8_t> full;
+    if (!full.grow(uint32_t(kHeadroom * 5 / 8))) return bits | 16;
+    full.count = full.capacity;
+    full.items[full.count - 1] = 9;
+    storage = reinterpret_cast<std::uintptr_t>(full.items);
+    if (full.pushBack(1) || full.insertAt(1, 0)) bits |= 32;
+    if (reinterpret_cast<std::uintptr_t>(full.items) != storage || full.count != full.capacity || full.capacity != uint32_t(kHeadroom * 5 / 8) ||
+        full.items[full.count - 1] != 9)
+      bits |= 64;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere) GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1, 2: the 4 GiB grow; 4, 8: the 32 GiB grow; 16: no room for the full list; "
+                          "32, 64: the full list's push and insert";
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/little_memory.h"
+#include "support/texture_bytes.h"
 
 namespace {
 
@@ -183,6 +187,46 @@ TEST(ByteBufferTest, FailedHeaderReadLeavesTheBufferUnchanged) {
   uint32_t v = 0;
   EXPECT_TRUE(b.get(v));
   EXPECT_EQ(v, 5u);
+}
+
+// Bytes the buffer cannot hold leave its content incomplete: the save then fails instead of
+// writing a block without them.
+TEST(ByteBufferTest, AnAppendPast4GiBFailsTheSave) {
+  Kettar::ByteBuffer b;
+  b.append("0123456789", 10);
+  b.append("tail", UINT32_MAX - 5);  // 10 more than 4 GiB - 1 in all: the source is never read
+  EXPECT_EQ(b.size(), 10u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()), 10), "0123456789");
+  std::ostringstream out;
+  EXPECT_FALSE(b.saveCompressed(out));
+  EXPECT_EQ(out.str(), "");
+}
+
+// Storage the system refuses: loading a 4 GiB claim and appending past what can be had both
+// fail, and the buffer keeps the storage and the bytes it held. One bit per broken promise.
+TEST(ByteBufferTest, StorageThatCannotBeHadFailsAndKeepsTheContent) {
+  const std::string claim = test_support::fourGiBClaim();
+  const int broken = test_support::runWithLittleMemory(std::size_t(256) << 20, [&claim](bool) {
+    int bits = 0;
+    Kettar::ByteBuffer b;
+    b.append("abc", 3);
+    // An address as a number: a pointer that a successful realloc freed may not even be compared.
+    const std::uintptr_t storage = reinterpret_cast<std::uintptr_t>(b.data());
+    std::stringstream file(claim);
+    if (b.loadCompressed(file)) bits |= 1;
+    if (reinterpret_cast<std::uintptr_t>(b.data()) != storage || b.bytes.capacity != 3 || b.size() != 3 ||
+        std::memcmp(b.data(), "abc", 3) != 0)
+      bits |= 2;
+    b.append("x", UINT32_MAX - 3);  // 4 GiB - 1 in all: the source is never read
+    if (reinterpret_cast<std::uintptr_t>(b.data()) != storage || b.size() != 3) bits |= 4;
+    std::ostringstream out;
+    if (b.saveCompressed(out)) bits |= 8;
+    uint8_t first = 0;
+    if (!b.get(first) || first != 'a') bits |= 16;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere) GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1, 2: the load; 4, 8: the append and the save; 16: reading what it held";
 }
 
 }  // namespace

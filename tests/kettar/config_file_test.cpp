@@ -1,11 +1,9 @@
 #include "kettar/config_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -14,7 +12,9 @@
 #include <vector>
 
 #include "config_settings.h"
+#include "kettar/platform/replace_file.h"
 #include "media_assets.h"
+#include "support/file_size_limit.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -123,20 +123,121 @@ TEST_F(ConfigFile, SaveIntoAMissingFolderFails) {
   EXPECT_FALSE(fs::exists(folder / "gone"));
 }
 
-TEST_F(ConfigFile, BlockedTemporaryLeavesTheOldFile) {
-  media_test::writeFile(path, "old settings\n");
-  fs::create_directory(path + ".tmp");
-  const Settings s;
-  EXPECT_FALSE(Kettar::saveConfig(path, s.app, s.video, s.audio));
-  EXPECT_EQ(media_test::readFile(path), "old settings\n");
+// Names the temporary could take that a file already has are not the save's to write through:
+// it takes the next free name and leaves them as they were.
+TEST_F(ConfigFile, FilesUnderTheTemporarysNameAreLeftAlone) {
+  const std::string temporary = path + ".tmp";
+  const std::string other = (folder / "other.txt").string();
+  struct Row {
+    const char* name;
+    void (*make)(const std::string& temporary, const std::string& other);
+  } rows[] = {
+      {"a file of the user's",
+       [](const std::string& t, const std::string&) {
+         media_test::writeFile(t, "mine\n");
+         ASSERT_TRUE(test_support::giveToUnprivileged(t.c_str()));
+       }},
+      {"a hard link to another file of the user's",
+       [](const std::string& t, const std::string& o) {
+         media_test::writeFile(o, "mine\n");
+         ASSERT_TRUE(test_support::giveToUnprivileged(o.c_str()));
+         fs::create_hard_link(o, t);
+       }},
+      {"a symbolic link to another file of the user's",
+       [](const std::string& t, const std::string& o) {
+         media_test::writeFile(o, "mine\n");
+         ASSERT_TRUE(test_support::giveToUnprivileged(o.c_str()));
+         fs::create_symlink("other.txt", t);
+       }},
+      {"a folder", [](const std::string& t, const std::string&) { fs::create_directory(t); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    media_test::writeFile(path, "old settings\n");
+    ASSERT_TRUE(test_support::giveToUnprivileged(path.c_str()));
+    row.make(temporary, other);
+    struct stat before;
+    ASSERT_EQ(::lstat(temporary.c_str(), &before), 0);
+
+    EXPECT_EQ(saveAsUnprivileged(), 1);
+    EXPECT_EQ(media_test::readFile(path), Settings{}.written());
+    struct stat after;
+    ASSERT_EQ(::lstat(temporary.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    if (S_ISREG(after.st_mode)) {
+      EXPECT_EQ(media_test::readFile(temporary), "mine\n");
+    }
+    if (fs::exists(other)) {
+      EXPECT_EQ(media_test::readFile(other), "mine\n");
+    }
+    EXPECT_FALSE(fs::exists(Kettar::temporaryName(path, 1))) << "the save's own temporary was left";
+
+    fs::remove(path);
+    fs::remove(temporary);
+    fs::remove(other);
+  }
 }
 
-TEST_F(ConfigFile, UnwritableFolderLeavesTheOldFile) {
-  media_test::writeFile(path, "old settings\n");
-  ASSERT_TRUE(test_support::giveToUnprivileged(path.c_str()));
-  ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
-  EXPECT_EQ(saveAsUnprivileged(), 0);
-  EXPECT_EQ(media_test::readFile(path), "old settings\n");
+// Where a rename would change the file in a way its user did not ask for, or cannot be made at
+// all, the file is written where it is: the same file, with its owner, its mode and its other
+// names.
+TEST_F(ConfigFile, FilesARenameWouldChangeAreWrittenInPlace) {
+  const std::string second = (folder / "second.cfg").string();
+  struct Row {
+    const char* name;
+    bool ownedByTheUser;
+    void (*make)(const fs::path& folder, const std::string& path, const std::string& second);
+  } rows[] = {
+      {"a folder the user may not write", true,
+       [](const fs::path& f, const std::string&, const std::string&) {
+         ASSERT_EQ(::chmod(f.c_str(), 0500), 0);
+       }},
+      {"a second hard link", true,
+       [](const fs::path&, const std::string& p, const std::string& s) { fs::create_hard_link(p, s); }},
+      {"a writable file of another user", false,
+       [](const fs::path&, const std::string& p, const std::string&) { ASSERT_EQ(::chmod(p.c_str(), 0666), 0); }},
+      {"every name of the temporary taken", true,
+       [](const fs::path&, const std::string& p, const std::string&) {
+         for (int n = 0; n < Kettar::kTemporaryNames; ++n)
+           media_test::writeFile(Kettar::temporaryName(p, n), "taken\n");
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // Only root can make a file that belongs to someone else.
+    if (!row.ownedByTheUser && ::geteuid() != 0) continue;
+    media_test::writeFile(path, "old settings\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    if (row.ownedByTheUser) {
+      ASSERT_TRUE(test_support::giveToUnprivileged(path.c_str()));
+    }
+    row.make(folder, path, second);
+    struct stat before;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    EXPECT_EQ(saveAsUnprivileged(), 1);
+    ::chmod(folder.c_str(), 0700);
+    EXPECT_EQ(media_test::readFile(path), Settings{}.written());
+    struct stat after;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_nlink, before.st_nlink);
+    if (fs::exists(second)) {
+      EXPECT_EQ(media_test::readFile(second), Settings{}.written());
+    }
+    for (int n = 0; n < Kettar::kTemporaryNames; ++n) {
+      const std::string t = Kettar::temporaryName(path, n);
+      if (fs::exists(t)) {
+        EXPECT_EQ(media_test::readFile(t), "taken\n") << t;
+      }
+    }
+
+    for (const fs::directory_entry& e : fs::directory_iterator(folder)) fs::remove(e.path());
+  }
 }
 
 // The folder would let a rename replace the file; the file itself is not the user's to write.
@@ -226,27 +327,23 @@ TEST_F(ConfigFile, LinkLoopIsNotWritten) {
 }
 
 // A write that fails halfway (here: the process may not write more than 64 bytes into a file)
-// must leave the old file whole and no temporary behind.
+// must leave the old file whole and no temporary behind. Written in place, the file is cut short,
+// and the save says so.
 TEST_F(ConfigFile, WriteFailingMidwayLeavesTheOldFile) {
   const std::string old = changed().written();
   media_test::writeFile(path, old);
-
-  rlimit saved;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*const savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
   const Settings s;
-  const bool written = Kettar::saveConfig(path, s.app, s.video, s.audio);
-
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, savedHandler);
-
+  bool written = true;
+  ASSERT_TRUE(test_support::withFileSizeLimit(64, [&] { written = Kettar::saveConfig(path, s.app, s.video, s.audio); }));
   EXPECT_FALSE(written);
   EXPECT_EQ(media_test::readFile(path), old);
   EXPECT_TRUE(onlyTheFileIsLeft());
+
+  fs::create_hard_link(path, folder / "second.cfg");
+  written = true;
+  ASSERT_TRUE(test_support::withFileSizeLimit(64, [&] { written = Kettar::saveConfig(path, s.app, s.video, s.audio); }));
+  EXPECT_FALSE(written);
+  EXPECT_TRUE(noTemporaryIsLeft());
 }
 
 }  // namespace

@@ -46,7 +46,6 @@ TEST_F(ConfigFileWindows, AFailedSaveLeavesTheOldFileAndNoTemporary) {
     void (*block)(const std::string& path);
   };
   const Row rows[] = {
-      {"the temporary cannot be made", [](const std::string& p) { fs::create_directory(p + ".tmp"); }},
       {"the old file is read-only",
        [](const std::string& p) {
          fs::permissions(p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
@@ -62,10 +61,39 @@ TEST_F(ConfigFileWindows, AFailedSaveLeavesTheOldFileAndNoTemporary) {
     const Settings s;
     EXPECT_FALSE(Kettar::saveConfig(p, s.app, s.video, s.audio));
     EXPECT_EQ(media_test::readFile(p), "old settings\n");
-    if (!fs::is_directory(p + ".tmp")) {
-      EXPECT_FALSE(fs::exists(p + ".tmp"));
-    }
+    EXPECT_FALSE(fs::exists(p + ".tmp"));
     fs::permissions(p, fs::perms::owner_write, fs::perm_options::add);
+  }
+}
+
+// A file or folder under the temporary's name is left alone: the save takes the next free name.
+// A file with a second hard link is written in place, so both names show the new settings.
+TEST_F(ConfigFileWindows, OtherFilesKeepWhatTheyHold) {
+  struct Row {
+    const char* name;
+    void (*make)(const std::string& path);
+  };
+  const Row rows[] = {
+      {"a file under the temporary's name", [](const std::string& p) { media_test::writeFile(p + ".tmp", "mine\n"); }},
+      {"a folder under the temporary's name", [](const std::string& p) { fs::create_directory(p + ".tmp"); }},
+      {"a second hard link", [](const std::string& p) { fs::create_hard_link(p, p + ".second"); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    media_test::TempDir here;
+    const std::string p = here.path("ombrel.cfg");
+    media_test::writeFile(p, "old settings\n");
+    row.make(p);
+    const Settings s;
+    EXPECT_TRUE(Kettar::saveConfig(p, s.app, s.video, s.audio));
+    EXPECT_EQ(media_test::readFile(p), s.written());
+    if (fs::is_regular_file(p + ".tmp")) {
+      EXPECT_EQ(media_test::readFile(p + ".tmp"), "mine\n");
+    }
+    if (fs::exists(p + ".second")) {
+      EXPECT_EQ(media_test::readFile(p + ".second"), s.written());
+    }
+    EXPECT_FALSE(fs::exists(p + ".1.tmp"));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "media_assets.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -146,6 +147,25 @@ TEST(TextureFileTest, AMissingFileFails) {
   std::string why;
   EXPECT_FALSE(Kettar::readTextureFile(dir.path("absent.ktr"), file, why));
   EXPECT_EQ(why, "cannot open file");
+}
+
+// A 5 MB file whose block claims nearly 4 GiB: the reader asks for the 4 GiB, which a 32-bit
+// build can never have (nor, here, a process of limited memory), and refuses the file as
+// damaged, with nothing read and no storage taken.
+TEST(TextureFileTest, AClaimOf4GiBIsRefusedWhereTheMemoryIsNotThere) {
+  const std::string claim = test_support::fourGiBClaim();
+  const int broken = test_support::runWithLittleMemory(std::size_t(256) << 20, [&claim](bool) {
+    std::istringstream in(claim);
+    Kettar::TextureFile file;
+    std::string why;
+    if (Kettar::readTextureFile(in, file, why)) return 1;
+    if (why != "damaged or truncated compressed block") return 2;
+    const Kettar::ByteBuffer& block = file.block;
+    const bool untouched = block.size() == 0 && block.bytes.capacity == 0 && block.bytes.count == 0;
+    return file.width == 0 && file.height == 0 && untouched ? 0 : 3;
+  });
+  if (broken == test_support::kNoChildHere) GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: accepted; 2: another reason; 3: something was read or kept";
 }
 
 }  // namespace

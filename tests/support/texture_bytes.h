@@ -33,6 +33,18 @@ inline std::string ktrBytes(int32_t width, int32_t height, const std::vector<uin
   return blockBytes(raw);
 }
 
+// A block whose sizes claim a raw size of 4 GiB less the load slack (the most a buffer can
+// hold) over 4,200,000 packed bytes, enough for deflate to have made it; the packed bytes are
+// zeros, no zlib data. A reader must ask for the 4 GiB before it can find that out.
+inline std::string fourGiBClaim() {
+  constexpr uint32_t kPacked = 4200000;
+  const uint32_t raw = UINT32_MAX - Kettar::ByteBuffer::kLoadSlack;
+  std::string block(8 + kPacked, '\0');
+  std::memcpy(&block[0], &kPacked, 4);
+  std::memcpy(&block[4], &raw, 4);
+  return block;
+}
+
 namespace detail {
 
 inline void putBe32(std::string& s, uint32_t v) {

@@ -1,0 +1,67 @@
+#pragma once
+// Runs part of a test where large allocations really fail: a forked child whose address space
+// may grow only a little past what it maps already. Windows has neither fork nor the limit.
+
+#include <cstddef>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#endif
+
+namespace test_support {
+
+// Whether operator new throws when memory runs out: AddressSanitizer's reports the failure and
+// ends the process instead.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kNewThrowsWhenMemoryRunsOut = false;
+#else
+constexpr bool kNewThrowsWhenMemoryRunsOut = true;
+#endif
+
+// runWithLittleMemory's result where no child can be limited.
+constexpr int kNoChildHere = -2;
+
+// Runs body in a forked child that may map at most headroom bytes more than it maps when it
+// starts, and gives body's result (0..254); -1 when the child could not set the limit, an
+// exception left body or the child did not exit normally. body learns whether the limit holds: where an allocation of twice the
+// headroom still succeeds (qemu's user mode ignores the limit), it does not, and only what the
+// process could never have fails.
+inline int runWithLittleMemory(std::size_t headroom, const std::function<int(bool limited)>& body) {
+#ifdef _WIN32
+  (void)headroom;
+  (void)body;
+  return kNoChildHere;
+#else
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    unsigned long pages = 0;
+    std::ifstream statm("/proc/self/statm");
+    if (!(statm >> pages)) ::_exit(255);
+    const rlim_t mapped = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
+    const rlimit limit{mapped + headroom, mapped + headroom};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(255);
+    void* const probe = std::malloc(2 * headroom);
+    std::free(probe);
+    // An exception must not return the child into the rest of the test program.
+    try {
+      ::_exit(body(probe == nullptr));
+    } catch (...) {
+      ::_exit(255);
+    }
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+#endif
+}
+
+}  // namespace test_support
