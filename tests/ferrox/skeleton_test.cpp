@@ -186,12 +186,20 @@ TEST_F(SkeletonTest, TrySleepNeedsPermissionAndStillQuarks) {
     }
     EXPECT_NEAR(body.quarks[1]->velocity().x, 0.5f, 1e-5f) << "sleep keeps velocities";
   }
-  Skeleton oneAwake;
-  buildSquare(oneAwake);
-  for (Quark* q : oneAwake.quarks) q->sleepEnergy = 0.05f;
-  oneAwake.quarks[2]->sleepEnergy = 0.1f;  // not below the threshold
-  oneAwake.trySleep();
-  EXPECT_EQ(oneAwake.quarks[0]->asleep, 0);
+  // One quark at the threshold (0.1) or above keeps the whole body awake,
+  // whichever slot it holds, the last one too.
+  for (float energy : {0.1f, 0.5f}) {
+    for (uint32_t slot = 0; slot < 4; ++slot) {
+      SCOPED_TRACE(::testing::Message() << "quark " << slot << " at " << energy);
+      Skeleton oneAwake;
+      buildSquare(oneAwake);
+      for (Quark* q : oneAwake.quarks) q->sleepEnergy = 0.05f;
+      oneAwake.quarks[slot]->sleepEnergy = energy;
+      oneAwake.trySleep();
+      for (const Quark* q : oneAwake.quarks) EXPECT_EQ(q->asleep, 0);
+      EXPECT_FLOAT_EQ(oneAwake.quarks[slot]->sleepEnergy, energy);
+    }
+  }
 }
 
 TEST_F(SkeletonTest, BodyWithAFixedQuarkNeverSleepsOnItsOwn) {

@@ -95,6 +95,7 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.app.fps = 1000; },
        {"[App] requesting pps<fps in single thread mode, which is impossible; fixing"},
        [](Settings& s) { s.app.pps = 1000; }},
+      {"fps 1 accepted", [](Settings& s) { s.app.fps = 1; }, {}, same},
       {"pps 0",
        [](Settings& s) { s.app.pps = 0; },
        {"[App] requesting pps: 0, which is impossible; defaulting to 120"},
@@ -104,6 +105,13 @@ TEST(ConfigValidation, Rows) {
        {"[App] requesting pps: 10001, which is impossible; defaulting to 120"},
        [](Settings& s) { s.app.pps = 120; }},
       {"pps 10000 accepted", [](Settings& s) { s.app.pps = 10000; }, {}, same},
+      {"pps 1 accepted with a physics thread",
+       [](Settings& s) {
+         s.app.dualThread = true;
+         s.app.pps = 1;
+       },
+       {},
+       same},
       {"pps below fps in single thread mode",
        [](Settings& s) { s.app.pps = 30; },
        {"[App] requesting pps<fps in single thread mode, which is impossible; fixing"},
@@ -134,6 +142,8 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.app.mouseSpeed = 101; },
        {"[App] requesting mouseSpeed: 101, which is impossible; defaulting to 40"},
        [](Settings& s) { s.app.mouseSpeed = 40; }},
+      {"mouseSpeed 1 accepted", [](Settings& s) { s.app.mouseSpeed = 1; }, {}, same},
+      {"mouseSpeed 100 accepted", [](Settings& s) { s.app.mouseSpeed = 100; }, {}, same},
       {"logTo unknown",
        [](Settings& s) { s.app.logTo = "Console"; },
        {"[App] logTo can only be console/file/none; defaulting to console"},
@@ -223,6 +233,20 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.video.minHeight = 1081; },
        {"!![App] requesting min window size: 320x1081, which is impossible; defaulting to 320x200"},
        [](Settings& s) { s.video.minHeight = 200; }},
+      {"min window size 20x20 accepted",
+       [](Settings& s) {
+         s.video.minWidth = 20;
+         s.video.minHeight = 20;
+       },
+       {},
+       same},
+      {"min window size of the widest mode accepted",
+       [](Settings& s) {
+         s.video.minWidth = 1920;
+         s.video.minHeight = 1080;
+       },
+       {},
+       same},
       {"antialias 3",
        [](Settings& s) { s.video.antialias = 3; },
        {"!![App] requesting antialias: 3, which is impossible; defaulting to 0"},
@@ -242,6 +266,7 @@ TEST(ConfigValidation, Rows) {
        {"!![App] requesting audio frequency: 48001, which is impossible; defaulting to 44100"},
        [](Settings& s) { s.audio.frequency = 44100; }},
       {"frequency 11025 accepted", [](Settings& s) { s.audio.frequency = 11025; }, {}, same},
+      {"frequency 48000 accepted", [](Settings& s) { s.audio.frequency = 48000; }, {}, same},
       {"buffer 63",
        [](Settings& s) { s.audio.buffer = 63; },
        {"!![App] requesting audio buffer: 63, which is impossible; defaulting to 1024"},
@@ -250,6 +275,8 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.audio.buffer = 8193; },
        {"!![App] requesting audio buffer: 8193, which is impossible; defaulting to 1024"},
        [](Settings& s) { s.audio.buffer = 1024; }},
+      {"buffer 64 accepted", [](Settings& s) { s.audio.buffer = 64; }, {}, same},
+      {"buffer 8192 accepted", [](Settings& s) { s.audio.buffer = 8192; }, {}, same},
       {"voices 0",
        [](Settings& s) { s.audio.voices = 0; },
        {"!![App] requesting audio voices: 0, which is impossible; defaulting to 8"},
@@ -258,6 +285,8 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.audio.voices = 65; },
        {"!![App] requesting audio voices: 65, which is impossible; defaulting to 8"},
        [](Settings& s) { s.audio.voices = 8; }},
+      {"voices 1 accepted", [](Settings& s) { s.audio.voices = 1; }, {}, same},
+      {"voices 64 accepted", [](Settings& s) { s.audio.voices = 64; }, {}, same},
       {"volumes 101 apart",
        [](Settings& s) {
          s.audio.musicVol = 0;
@@ -268,10 +297,17 @@ TEST(ConfigValidation, Rows) {
          s.audio.musicVol = 40;
          s.audio.soundVol = 60;
        }},
-      {"volumes 100 apart accepted",
+      {"music 100 above sound accepted",
        [](Settings& s) {
          s.audio.musicVol = 100;
          s.audio.soundVol = 0;
+       },
+       {},
+       same},
+      {"sound 100 above music accepted",
+       [](Settings& s) {
+         s.audio.musicVol = 0;
+         s.audio.soundVol = 100;
        },
        {},
        same},
@@ -314,10 +350,17 @@ TEST(ConfigValidation, Rows) {
        [](Settings& s) { s.audio.musicFadeIn = std::nanf(""); },
        {"!![App] requesting music fadein time: nan, which is impossible; defaulting to 2"},
        [](Settings& s) { s.audio.musicFadeIn = 2.0f; }},
-      {"fade-in bounds accepted",
+      {"fade-in 0.1 and fade-out 30 accepted",
        [](Settings& s) {
          s.audio.musicFadeIn = 0.1f;
          s.audio.musicFadeOut = 30.0f;
+       },
+       {},
+       same},
+      {"fade-in 30 and fade-out 0.1 accepted",
+       [](Settings& s) {
+         s.audio.musicFadeIn = 30.0f;
+         s.audio.musicFadeOut = 0.1f;
        },
        {},
        same},

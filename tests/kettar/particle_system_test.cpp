@@ -208,6 +208,34 @@ TEST(ParticleSystemTest, EmittedBatchesDrawPositionsVelocitiesAndColoursInTheirS
   }
 }
 
+// Every later batch moves its colours toward the end colour at
+// (end colour - colour) / lifetime, each of red, green, blue and alpha its own.
+TEST(ParticleSystemTest, EmittedBatchesHeadForTheEndColourOverTheLifetime) {
+  ParticleParams p = burst();
+  // An empty range gives its min: one start colour, and an end colour that
+  // differs from it by a different amount in every component.
+  const float start[4] = {0.2f, 0.4f, 0.6f, 0.8f};
+  p.colourMin = Vec4(start[0], start[1], start[2], start[3]);
+  p.colourMax = p.colourMin;
+  p.endColour = Vec4(1.0f, 0.0f, 0.9f, 0.2f);
+  p.lifetime = 0.5f;
+  // (1 - 0.2) / 0.5, (0 - 0.4) / 0.5, (0.9 - 0.6) / 0.5, (0.2 - 0.8) / 0.5
+  const float perSecond[4] = {1.6f, -0.8f, 0.6f, -1.2f};
+  constexpr uint32_t kBatch = 2;
+  ParticleSystem s = make(kBatch, p);
+  for (uint32_t batch = 1; batch <= 3; ++batch) {
+    ASSERT_TRUE(s.update(0.1f));
+    ASSERT_EQ(s.currentBatch, batch);
+    for (uint32_t i = batch * kBatch; i < (batch + 1) * kBatch; ++i) {
+      for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(::testing::Message() << "particle " << i << ", component " << k);
+        EXPECT_FLOAT_EQ(s.colours[4 * i + k], start[k]);
+        EXPECT_NEAR(s.colourVelocities[4 * i + k], perSecond[k], 1e-5f);
+      }
+    }
+  }
+}
+
 TEST(ParticleSystemTest, TheOriginMovesVelocityFirst) {
   ParticleParams p = burst();
   ParticleSystem s(1, 1.0f, Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 2), 1.0f, p);
