@@ -33,13 +33,9 @@ struct Leg {
 struct LevelReplay {
   const char* level;  // below data/levels/, without ".orl"
   std::vector<Leg> legs;
-  // Also finishes with any one key change made early or late by up to
-  // kKeySlip; false where bodies knocking the hero about leave only the
-  // written timing known to finish.
-  bool slipProof = true;
 };
 
-// How early or late a key change may come in a slip-proof replay.
+// How early or late any one key change of a replay may come, and it still finishes.
 constexpr double kKeySlip = 0.02;
 
 // The legs one after another; the run ends with the last leg. Letters that
