@@ -58,10 +58,11 @@ class IndexedList {
   const T* end() const { return items + count; }
 
   // Resizes the storage to n slots, keeping what fits. An allocation that fails (or n slots
-  // that no size_t can count in bytes) leaves the list as it was, with the result false.
+  // of more bytes than an object may have, which a 32-bit size_t would wrap) leaves the list
+  // as it was, with the result false.
   bool grow(uint32_t n) {
     if (n == 0) return true;
-    if (n > SIZE_MAX / sizeof(T)) return false;
+    if (n > static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(T)) return false;
     void* const grown = std::realloc(static_cast<void*>(items), sizeof(T) * n);
     if (grown == nullptr) return false;
     items = static_cast<T*>(grown);

@@ -172,10 +172,10 @@ TEST(IndexedListGrowth, StorageThatCannotBeHadLeavesTheListWhole) {
     std::uintptr_t storage = reinterpret_cast<std::uintptr_t>(bytes.items);
     if (bytes.grow(UINT32_MAX)) bits |= 1;
     if (reinterpret_cast<std::uintptr_t>(bytes.items) != storage || bytes.capacity != 4 || bytes.count != 3 || bytes.items[2] != 3) bits |= 2;
-    // 32 GiB of words: more bytes than a 32-bit size_t counts.
+    // 2^29 + 1 words: 4 GiB and 8 bytes, which a 32-bit size_t counts as 8.
     ferrox::IndexedList<uint64_t> words;
     words.pushBack(7);
-    if (words.grow(UINT32_MAX)) bits |= 4;
+    if (words.grow((1u << 29) + 1)) bits |= 4;
     if (words.capacity != 1 || words.count != 1 || words.items[0] != 7) bits |= 8;
     if (!limited) return bits;
     // A full list the system will not double: nothing is stored, by either way in.
@@ -191,7 +191,7 @@ TEST(IndexedListGrowth, StorageThatCannotBeHadLeavesTheListWhole) {
     return bits;
   });
   if (broken == test_support::kNoChildHere) GTEST_SKIP() << "no process of limited memory here";
-  EXPECT_EQ(broken, 0) << "1, 2: the 4 GiB grow; 4, 8: the 32 GiB grow; 16: no room for the full list; "
+  EXPECT_EQ(broken, 0) << "1, 2: the 4 GiB grow; 4, 8: the grow past 4 GiB in words; 16: no room for the full list; "
                           "32, 64: the full list's push and insert";
 }
 
