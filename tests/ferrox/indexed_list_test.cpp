@@ -185,8 +185,8 @@ TEST(IndexedListGrowth, StorageThatCannotBeHadLeavesTheListWhole) {
     full.items[full.count - 1] = 9;
     storage = reinterpret_cast<std::uintptr_t>(full.items);
     if (full.pushBack(1) || full.insertAt(1, 0)) bits |= 32;
-    if (reinterpret_cast<std::uintptr_t>(full.items) != storage || full.count != full.capacity || full.capacity != uint32_t(kHeadroom * 5 / 8) ||
-        full.items[full.count - 1] != 9)
+    if (reinterpret_cast<std::uintptr_t>(full.items) != storage || full.count != full.capacity ||
+        full.capacity != uint32_t(kHeadroom * 5 / 8) || reinterpret_cast<const uint8_t*>(storage)[full.count - 1] != 9)
       bits |= 64;
     return bits;
   });
