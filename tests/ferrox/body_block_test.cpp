@@ -277,11 +277,11 @@ TEST(BodyBlockMemory, RecordsThatCannotBeStoredFailTheRead) {
     buffer.append(records.data(), kBlockBytes);
   }
   const int broken = test_support::runWithLittleMemory(kBlockBytes, [&buffer](bool limited) {
-    if (!limited) return 100;
+    if (!limited) return test_support::kNotLimitedThere;
     BodyBlock block;
     return readBodyBlock(buffer, block) ? 1 : 0;
   });
-  if (broken == test_support::kNoChildHere || broken == 100) GTEST_SKIP() << "no process of limited memory here";
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere) GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1: read; -1: an exception left the read";
 }
 

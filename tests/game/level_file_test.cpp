@@ -729,13 +729,13 @@ TEST(LevelFileMemory, RecordsThatCannotBeStoredFailTheRead) {
     buffer = bufferOf(bytes);
   }
   const int broken = test_support::runWithLittleMemory(kBlockBytes, [&buffer](bool limited) {
-    if (!limited) return 100;
+    if (!limited) return test_support::kNotLimitedThere;
     LevelRecord out;
     std::string why;
     if (readLevel(buffer, out, &why)) return 1;
     return why == "no memory for the block's records" ? 0 : 2;
   });
-  if (broken == test_support::kNoChildHere || broken == 100) GTEST_SKIP() << "no process of limited memory here";
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere) GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1: read; 2: another reason; -1: an exception left the read";
 }
 

@@ -27,6 +27,8 @@ constexpr bool kNewThrowsWhenMemoryRunsOut = true;
 
 // runWithLittleMemory's result where no child can be limited.
 constexpr int kNoChildHere = -2;
+// What a body that needs the limit returns where it does not hold.
+constexpr int kNotLimitedThere = 100;
 
 // Runs body in a forked child that may map at most headroom bytes more than it maps when it
 // starts, and gives body's result (0..254); -1 when the child could not set the limit, an
