@@ -1,6 +1,7 @@
 #include "ferrox/contact_record.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "ferrox/link.h"
@@ -14,9 +15,11 @@ namespace {
 // Each body at most once; a body stays until it is destroyed, its record may
 // have been cleared by its reader in the meantime. Never destroyed: at exit other
 // statics (the template cache among them) delete bodies, and each deleted body and
-// link still asks the list, whichever static was made first.
+// link still asks the list, whichever static was made first. Made in static
+// storage, so the first deletion of a link asks nothing of a heap that may be full.
 std::vector<Skeleton*>& holders() {
-  static std::vector<Skeleton*>* const list = new std::vector<Skeleton*>();
+  alignas(std::vector<Skeleton*>) static unsigned char storage[sizeof(std::vector<Skeleton*>)];
+  static std::vector<Skeleton*>* const list = new (storage) std::vector<Skeleton*>();
   return *list;
 }
 

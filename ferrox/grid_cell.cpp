@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace ferrox {
 
@@ -10,14 +11,16 @@ void GridCell::append(Link* link) {
     // A cell without storage of its own grows straight past the 8 lent slots,
     // so capacity 8 always means lent.
     const uint32_t grown = (capacity > 8 ? capacity : 8) + 8;
+    Link** own = nullptr;
     if (capacity > 8) {
-      links = static_cast<Link**>(std::realloc(links, sizeof(Link*) * grown));
+      own = static_cast<Link**>(std::realloc(links, sizeof(Link*) * grown));
     } else {
       // Leaving the lent slots: they stay where they are, the cell takes a copy.
-      Link** own = static_cast<Link**>(std::malloc(sizeof(Link*) * grown));
-      if (count > 0) std::memcpy(own, links, sizeof(Link*) * count);
-      links = own;
+      own = static_cast<Link**>(std::malloc(sizeof(Link*) * grown));
+      if (own != nullptr && count > 0) std::memcpy(own, links, sizeof(Link*) * count);
     }
+    if (own == nullptr) throw std::bad_alloc();
+    links = own;
     capacity = grown;
   }
   links[count++] = link;

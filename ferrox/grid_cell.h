@@ -22,7 +22,8 @@ struct GridCell {
     count = 0;
     links = firstSlots;
   }
-  // Appends without any test, growing by 8 slots when full.
+  // Appends without any test, growing by 8 slots when full. Storage that cannot
+  // be had throws std::bad_alloc, as new does, and leaves the cell as it was.
   void append(Link* link);
   // Takes out the first copy of link, moving the last link into its slot.
   // Returns whether it was there.

@@ -1,5 +1,7 @@
 #include "ferrox/link.h"
 
+#include <new>
+
 #include "ferrox/body_block.h"
 #include "ferrox/contact_record.h"
 #include "ferrox/grid.h"
@@ -18,12 +20,20 @@ Link::Link(Quark* a_, Quark* b_, bool internal_, bool noGrid, float rest_, float
       friction(friction_),
       internal(internal_ ? 1 : 0) {
   if (rest == 0.0f) rest = length();
-  a->addLink(this);
-  b->addLink(this);
-  if (!noGrid) enterGrid();
+  try {
+    a->addLink(this);
+    b->addLink(this);
+    if (!noGrid) enterGrid();
+  } catch (const std::bad_alloc&) {
+    // No quark array or grid cell may keep a link that never came to be.
+    detach();
+    throw;
+  }
 }
 
-Link::~Link() {
+Link::~Link() { detach(); }
+
+void Link::detach() {
   a->removeLink(this);
   b->removeLink(this);
   removeFromGrid();
@@ -55,15 +65,15 @@ void Link::enterGrid() {
   // A link still standing where it entered before (its body slept through the
   // last leave) must not stay in those cells as well.
   removeFromGrid();
-  if (internal) {
-    if (!internalCollisions) return;
-    world->insertLinkThin(a->position, b->position, this);
-  } else {
-    world->insertLink(a->position, b->position, this, radius);
-  }
+  if (internal && !internalCollisions) return;
+  // Marked before the cells take it, so an entry cut short by a full heap still leaves them all.
   cachedA = a->position;
   cachedB = b->position;
   inGrid = 1;
+  if (internal)
+    world->insertLinkThin(cachedA, cachedB, this);
+  else
+    world->insertLink(cachedA, cachedB, this, radius);
 }
 
 void Link::setRadius(float r) {

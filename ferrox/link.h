@@ -43,7 +43,8 @@ class Link {
   uint8_t inGrid = 0;
 
   // rest 0 takes the current distance of the ends. Unless noGrid, the link
-  // enters the grid at once.
+  // enters the grid at once. Storage that cannot be had throws std::bad_alloc
+  // and leaves no trace of the link.
   Link(Quark* a, Quark* b, bool internal, bool noGrid, float rest, float radius,
        float stiffness, float friction);
   // Leaves both quarks' link arrays and the grid.
@@ -73,6 +74,8 @@ class Link {
 
  private:
   void removeFromGrid();
+  // Leaves both quarks' link arrays, the grid, its pairs and the contact records.
+  void detach();
 };
 
 // Static geometry: solves nothing and keeps its place in the grid.

@@ -1,6 +1,7 @@
 #include "ferrox/quark.h"
 
 #include <cstdlib>
+#include <new>
 
 #include "ferrox/body_block.h"
 #include "ferrox/settings.h"
@@ -21,6 +22,7 @@ Quark::Quark(Skeleton* owner_, Vec2 position_, float mass_, float damping_)
       owner(owner_),
       sleepEnergy(2.0f * sleepThreshold) {
   links.items = static_cast<Link**>(std::malloc(sizeof(Link*) * kLinkArrayStep));
+  if (links.items == nullptr) throw std::bad_alloc();
   links.capacity = kLinkArrayStep;
 }
 
@@ -44,7 +46,9 @@ void Quark::addForce(Vec2 acceleration) {
 void Quark::addLink(Link* link) {
   if (links.count == links.capacity) {
     const uint32_t grown = links.capacity + kLinkArrayStep;
-    links.items = static_cast<Link**>(std::realloc(links.items, sizeof(Link*) * grown));
+    void* const items = std::realloc(links.items, sizeof(Link*) * grown);
+    if (items == nullptr) throw std::bad_alloc();
+    links.items = static_cast<Link**>(items);
     links.capacity = grown;
   }
   links.items[links.count++] = link;

@@ -37,7 +37,8 @@ class Quark {
   float damping;
   uint8_t asleep = 0;
   // The links that end at this quark, in no order; not owned. Starts with room
-  // for 8 and grows by 8.
+  // for 8 and grows by 8. Storage that cannot be had throws std::bad_alloc, as
+  // new does, and leaves the array as it was.
   struct LinkArray {
     uint32_t capacity = 0;
     uint32_t count = 0;

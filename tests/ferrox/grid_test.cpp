@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <new>
 #include <random>
 #include <set>
 #include <utility>
 #include <vector>
+
+#include "support/little_memory.h"
 
 namespace {
 
@@ -359,6 +363,47 @@ TEST_F(GridFixture, QueryListsDuplicatesAndGrows) {
   EXPECT_EQ(out.links[1], links[0]);
   out.release();
   EXPECT_EQ(out.links, nullptr);
+}
+
+// Cells the heap will not let grow, on lent slots or on storage of their own: the append says so
+// as new would, and the cell keeps its storage and its links. Two bits per cell in the child's
+// result: 1 it grew, 2 it changed.
+TEST(GridCellMemory, ACellThatCannotGrowThrowsAndKeepsItsLinks) {
+  constexpr std::size_t kHeadroom = std::size_t(16) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool) {
+    LinkTokens links{17};
+    Link* lentSlots[8];
+    Link* ownSlots[8];
+    GridCell lent;
+    GridCell own;
+    lent.lend(lentSlots);
+    own.lend(ownSlots);
+    for (size_t i = 0; i < 8; ++i) lent.append(links[i]);
+    for (size_t i = 0; i < 16; ++i) own.append(links[i]);
+    struct Row {
+      GridCell* cell;
+      uint32_t full;
+    } rows[] = {{&lent, 8}, {&own, 16}};
+    std::uintptr_t storage[2];
+    for (int k = 0; k < 2; ++k) storage[k] = reinterpret_cast<std::uintptr_t>(rows[k].cell->links);
+    if (!test_support::useUpMemory()) return test_support::kNotLimitedThere;
+    int bits = 0;
+    for (int k = 0; k < 2; ++k) {
+      GridCell& cell = *rows[k].cell;
+      try {
+        cell.append(links[16]);
+        bits |= 1 << (2 * k);
+      } catch (const std::bad_alloc&) {
+      }
+      if (reinterpret_cast<std::uintptr_t>(cell.links) != storage[k] || cell.count != rows[k].full ||
+          cell.capacity != rows[k].full || cell.links[rows[k].full - 1] != links[rows[k].full - 1])
+        bits |= 2 << (2 * k);
+    }
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1, 2: the cell on lent slots; 4, 8: the cell on its own storage; -1: the child crashed";
 }
 
 TEST_F(GridFixture, RemovingPairsOfALinkKeepsTheOrderOfTheRest) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <new>
 #include <type_traits>
 
 #include "body_test_support.h"
@@ -9,6 +11,7 @@
 #include "ferrox/settings.h"
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -288,6 +291,50 @@ TEST_F(LinkGridTest, DeletionLeavesNoCellEntryNorPair) {
   EXPECT_EQ(pairsNaming(second), 0u);
   EXPECT_EQ(cellEntries(second), 0u);
   EXPECT_GT(cellEntries(first), 0u);
+}
+
+// A link the heap cannot store on its way in, at a quark whose link array is full or at a full
+// cell partway through its entry into the grid: no quark, cell or pair keeps it. The child's
+// result has one bit per broken promise.
+TEST_F(LinkGridTest, ALinkTheHeapCannotStoreLeavesNoTrace) {
+  constexpr std::size_t kHeadroom = std::size_t(16) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool) {
+    // The arrays and cells only hold the addresses: tokens stand in for other links.
+    double tokens[8];
+    Skeleton body;
+    Quark* roomy = body.addQuark(kSoft, Vec2(0.0f, 1.0f), 1.0f, 0.0f);
+    Quark* full = body.addQuark(kSoft, Vec2(1.0f, 1.0f), 1.0f, 0.0f);
+    for (double& t : tokens) full->addLink(reinterpret_cast<Link*>(&t));
+    // (0.05, 0.05) stands in cell (25, 20), (0.25, 0.05) in the next column, which is full.
+    Quark* near = body.addQuark(kSoft, Vec2(0.05f, 0.05f), 1.0f, 0.0f);
+    Quark* far = body.addQuark(kSoft, Vec2(0.25f, 0.05f), 1.0f, 0.0f);
+    GridCell& first = world->cell(25, 20);
+    GridCell& second = world->cell(26, 20);
+    for (double& t : tokens) second.append(reinterpret_cast<Link*>(&t));
+    alignas(LinkStiff) unsigned char space[sizeof(LinkStiff)];
+    const Link* made = reinterpret_cast<const Link*>(space);
+    if (!test_support::useUpMemory()) return test_support::kNotLimitedThere;
+    int bits = 0;
+    try {
+      new (space) LinkStiff(roomy, full, false, true, 0.0f, 0.03f, 0.0f, 0.0f);
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    if (roomy->links.count != 0 || full->links.count != 8) bits |= 2;
+    try {
+      new (space) LinkStiff(near, far, false, false, 0.0f, 0.01f, 0.0f, 0.0f);
+      bits |= 4;
+    } catch (const std::bad_alloc&) {
+    }
+    if (first.count != 0 || second.count != 8) bits |= 8;
+    if (pairsNaming(made) != 0) bits |= 16;
+    if (near->links.count != 0 || far->links.count != 0) bits |= 32;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1, 2: the full quark's link; 4: the full cell's link was made; 8: a cell keeps it; "
+                          "16: a pair names it; 32: a quark keeps it; -1: the child crashed";
 }
 
 TEST_F(LinkGridTest, LinksOutliveTheirWorldSafely) {

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <type_traits>
 
 #include "body_test_support.h"
 #include "ferrox/settings.h"
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -232,6 +235,42 @@ TEST_F(QuarkTest, LinkArrayGrowsByEightAndRemovalIgnoresStrangers) {
   leaf->removeLink(stranger);
   EXPECT_EQ(leaf->links.count, 1u);
   EXPECT_EQ(leaf->links.items[0], body.links[0]);
+}
+
+// Link arrays the heap will not give: the quark says so as new would, and a full array keeps its
+// storage and its links. The child's result has one bit per broken promise.
+TEST_F(QuarkTest, LinkArrayStorageThatCannotBeHadThrowsAndKeepsTheArray) {
+  constexpr std::size_t kHeadroom = std::size_t(16) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool) {
+    Skeleton body;
+    body.addQuark(kSoft, Vec2(0.0f, 0.0f), 1.0f, 0.0f);
+    for (uint32_t i = 1; i <= 8; ++i) {
+      body.addQuark(kSoft, Vec2(1.0f, static_cast<float>(i)), 1.0f, 0.0f);
+      body.addLink(kStiff, 0, i, 0.0f, 0.0f, 0.0f, 0.0f);
+    }
+    Quark* hub = body.quarks[0];
+    const std::uintptr_t storage = reinterpret_cast<std::uintptr_t>(hub->links.items);
+    if (!test_support::useUpMemory()) return test_support::kNotLimitedThere;
+    int bits = 0;
+    try {
+      hub->addLink(body.links[0]);
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    if (reinterpret_cast<std::uintptr_t>(hub->links.items) != storage || hub->links.count != 8 ||
+        hub->links.capacity != 8 || hub->links.items[7] != body.links[7])
+      bits |= 2;
+    try {
+      QuarkSoft loose(nullptr, Vec2(0.0f, 0.0f), 1.0f, 0.0f);
+      bits |= 4;
+    } catch (const std::bad_alloc&) {
+    }
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: a full array grew; 2: it changed; 4: a quark was made without its array; "
+                          "-1: the child crashed";
 }
 
 TEST_F(QuarkTest, RecordsCarryTheBlockKindCodes) {

@@ -3,6 +3,7 @@
 // may grow only a little past what it maps already. Windows has neither fork nor the limit.
 
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 
 #ifndef _WIN32
@@ -11,7 +12,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #endif
 
@@ -63,6 +63,37 @@ inline int runWithLittleMemory(std::size_t headroom, const std::function<int(boo
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status) == 255 ? -1 : WEXITSTATUS(status);
+#endif
+}
+
+// Takes every block the heap still gives, big ones first and then each small size in turn, and
+// keeps them, so that the next growth of any array fails. For the child of runWithLittleMemory
+// only, where the heap ends at the limit, however much of it earlier tests left free; false
+// where small blocks are not held to it (AddressSanitizer's allocator maps them from space it
+// reserved at start) or where more than any limited child could have was given (qemu's user
+// mode ignores the limit).
+inline bool useUpMemory() {
+#ifdef __SANITIZE_ADDRESS__
+  return false;
+#else
+  // The first exception's own set-up is done while there is still memory for it.
+  try {
+    throw 0;
+  } catch (int) {
+  }
+  constexpr std::size_t kAtMost = std::size_t(1) << 30;
+  std::size_t taken = 0;
+  auto drain = [&](std::size_t size) {
+    while (taken <= kAtMost) {
+      // Volatile, so the compiler cannot drop an allocation whose block nobody reads.
+      void* volatile block = std::malloc(size);
+      if (block == nullptr) return;
+      taken += size;
+    }
+  };
+  for (std::size_t size = std::size_t(1) << 24; size > 1024; size /= 2) drain(size);
+  for (std::size_t size = 1024; size >= 8; size -= 8) drain(size);
+  return taken <= kAtMost;
 #endif
 }
 
