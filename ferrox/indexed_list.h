@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -163,5 +164,26 @@ class IndexedList {
     }
   }
 };
+
+// Stores an item an owning list is to hold, at the end or at a slot no further than the count,
+// where a list left short would break what its slots promise (quark slots named by links, the
+// hook's slot). A list that cannot grow deletes the item and throws std::bad_alloc, as the
+// item's own new would have.
+template <typename T, typename Item>
+Item* keep(IndexedList<T*>& list, Item* item) {
+  if (!list.pushBack(item)) {
+    delete item;
+    throw std::bad_alloc();
+  }
+  return item;
+}
+template <typename T, typename Item>
+Item* keepAt(IndexedList<T*>& list, Item* item, uint32_t slot) {
+  if (!list.insertAt(item, static_cast<int32_t>(slot))) {
+    delete item;
+    throw std::bad_alloc();
+  }
+  return item;
+}
 
 }  // namespace ferrox

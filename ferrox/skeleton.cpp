@@ -62,9 +62,9 @@ void Skeleton::copyFrom(const Skeleton& source, Vec2 offset, bool noGrid) {
   for (const Quark* q : source.quarks) {
     const Vec2 p = q->position + offset;
     switch (q->kind()) {
-      case kSoft: quarks.pushBack(new QuarkSoft(this, p, q->mass, q->damping)); break;
-      case kStiff: quarks.pushBack(new QuarkStiff(this, p, q->mass, q->damping)); break;
-      default: quarks.pushBack(new QuarkFixed(this, p)); break;
+      case kSoft: keep(quarks, new QuarkSoft(this, p, q->mass, q->damping)); break;
+      case kStiff: keep(quarks, new QuarkStiff(this, p, q->mass, q->damping)); break;
+      default: keep(quarks, new QuarkFixed(this, p)); break;
     }
   }
   for (const Link* l : source.links) {
@@ -86,7 +86,7 @@ void Skeleton::copyFrom(const Skeleton& source, Vec2 offset, bool noGrid) {
         copy = new LinkFixed(a, b, false, noGrid, 0.0f, l->radius, 0.0f, l->friction);
         break;
     }
-    links.pushBack(copy);
+    keep(links, copy);
   }
 }
 
@@ -126,11 +126,11 @@ bool Skeleton::deserialize(Kettar::ByteBuffer& buffer, bool noGrid) {
   if (!readBodyBlock(buffer, block)) return false;
   for (const QuarkRecord& r : block.quarks) {
     switch (r.kind) {
-      case kBlockSoft: quarks.pushBack(new QuarkSoft(this, r.position, r.mass, r.damping)); break;
+      case kBlockSoft: keep(quarks, new QuarkSoft(this, r.position, r.mass, r.damping)); break;
       case kBlockStiff:
-        quarks.pushBack(new QuarkStiff(this, r.position, r.mass, r.damping));
+        keep(quarks, new QuarkStiff(this, r.position, r.mass, r.damping));
         break;
-      default: quarks.pushBack(new QuarkFixed(this, r.position)); break;
+      default: keep(quarks, new QuarkFixed(this, r.position)); break;
     }
   }
   // Every record was checked, so the links are built outside the grid and
@@ -140,15 +140,15 @@ bool Skeleton::deserialize(Kettar::ByteBuffer& buffer, bool noGrid) {
     Quark* b = quarks[r.b];
     switch (r.kind) {
       case kBlockSoft:
-        links.pushBack(new LinkSoft(a, b, r.internal != 0, true, r.rest, r.radius, r.stiffness,
-                                    r.friction, r.springConstant));
+        keep(links, new LinkSoft(a, b, r.internal != 0, true, r.rest, r.radius, r.stiffness,
+                                 r.friction, r.springConstant));
         break;
       case kBlockStiff:
-        links.pushBack(
-            new LinkStiff(a, b, r.internal != 0, true, r.rest, r.radius, r.stiffness, r.friction));
+        keep(links,
+             new LinkStiff(a, b, r.internal != 0, true, r.rest, r.radius, r.stiffness, r.friction));
         break;
       default:
-        links.pushBack(new LinkFixed(a, b, false, true, 0.0f, r.radius, 0.0f, r.friction));
+        keep(links, new LinkFixed(a, b, false, true, 0.0f, r.radius, 0.0f, r.friction));
         break;
     }
   }
@@ -166,7 +166,7 @@ Quark* Skeleton::makeQuark(int32_t kind, Vec2 position, float mass, float dampin
 }
 
 Quark* Skeleton::addQuark(int32_t kind, Vec2 position, float mass, float damping) {
-  if (Quark* q = makeQuark(kind, position, mass, damping)) quarks.pushBack(q);
+  if (Quark* q = makeQuark(kind, position, mass, damping)) keep(quarks, q);
   return quarks.count == 0 ? nullptr : quarks[quarks.count - 1];
 }
 
@@ -179,7 +179,7 @@ Quark* Skeleton::insertQuark(uint32_t index, int32_t kind, Vec2 position, float 
   if (index > quarks.count) return nullptr;
   Quark* q = makeQuark(kind, position, mass, damping);
   if (q == nullptr) return nullptr;
-  quarks.insertAt(q, static_cast<int32_t>(index));
+  keepAt(quarks, q, index);
   if (hookQuark >= static_cast<int32_t>(index)) ++hookQuark;
   return q;
 }
@@ -219,7 +219,7 @@ Link* Skeleton::makeLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
 Link* Skeleton::addLink(int32_t kind, uint32_t i, uint32_t j, float stiffness,
                         float springConstant, float radius, float friction) {
   Link* l = makeLink(kind, i, j, stiffness, springConstant, radius, friction);
-  if (l != nullptr) links.pushBack(l);
+  if (l != nullptr) keep(links, l);
   return l;
 }
 
@@ -233,7 +233,7 @@ Link* Skeleton::addInternalLink(int32_t kind, uint32_t i, uint32_t j, float stif
   else if (kind == kSoft)
     l = new LinkSoft(quarks[i], quarks[j], true, false, 0.0f, kInternalLinkRadius, stiffness,
                      kInternalLinkFriction, springConstant);
-  if (l != nullptr) links.pushBack(l);
+  if (l != nullptr) keep(links, l);
   return l;
 }
 
@@ -241,7 +241,7 @@ Link* Skeleton::insertLink(uint32_t index, int32_t kind, uint32_t i, uint32_t j,
                            float springConstant, float radius, float friction) {
   if (index > links.count) return nullptr;
   Link* l = makeLink(kind, i, j, stiffness, springConstant, radius, friction);
-  if (l != nullptr) links.insertAt(l, static_cast<int32_t>(index));
+  if (l != nullptr) keepAt(links, l, index);
   return l;
 }
 
@@ -295,7 +295,7 @@ Quark* Skeleton::hook(Link* link, Vec2 point) {
     case kSoft: h = new QuarkSoft(this, point, kHookMass, kHookDamping); break;
     default: h = new QuarkFixed(this, point); break;
   }
-  quarks.pushBack(h);
+  keep(quarks, h);
   hookQuark = static_cast<int32_t>(h->index);
   if (kind != kFixed) {
     const float k = kind == kSoft ? static_cast<LinkSoft*>(link)->springConstant : 0.0f;

@@ -68,6 +68,8 @@ class Skeleton {
   void serialize(Kettar::ByteBuffer& buffer) const;
   // Replaces the quarks and links by the block at the cursor. False (and an
   // empty body) for a damaged block; nothing is built from a bad record.
+  // A body the memory cannot hold throws std::bad_alloc, as every way of
+  // building a body does.
   bool deserialize(Kettar::ByteBuffer& buffer, bool noGrid);
 
   // Kind codes: 0 fixed, 1 stiff, 2 soft. Another kind makes nothing and gives

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <new>
 
 #include "kettar/byte_buffer.h"
 
@@ -33,6 +34,15 @@ int32_t find(const std::string& path) {
   return -1;
 }
 
+// A body the memory cannot hold refuses the file, as records that cannot be stored do.
+bool readBody(Skeleton& body, Kettar::ByteBuffer& buffer) {
+  try {
+    return body.deserialize(buffer, true);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 bool SkeletonCache::save(const std::string& path, const Skeleton& body) {
@@ -57,7 +67,7 @@ bool SkeletonCache::load(const std::string& path) {
   Skeleton* body = new Skeleton();
   // The body block is read from the start of the block; bytes after it, in the block or in
   // the file, are not the body's and are left unread.
-  if (!body->deserialize(buffer, true)) {
+  if (!readBody(*body, buffer)) {
     delete body;
     return false;
   }

@@ -59,7 +59,7 @@ Grapple::Grapple(ferrox::Skeleton* heroBody, ferrox::Quark* armQuark, Vec2 direc
                kQuarkDamping);
   first->setVelocity(throwVelocity_);
   heroSideLink_ = makeSegment(armQuark_, first, false);
-  links.pushBack(heroSideLink_);
+  ferrox::keep(links, heroSideLink_);
   playGroup(throwSounds);
 }
 
@@ -148,7 +148,7 @@ bool Grapple::advanceTip() {
       if (hookQuark == nullptr) return false;
       hookedBody_ = body;
       hookLink_ = makeSegment(tip, hookQuark, true);
-      links.pushBack(hookLink_);
+      ferrox::keep(links, hookLink_);
       hooked_ = 1;
       playGroup(hookSounds);
       return true;
@@ -207,8 +207,8 @@ void Grapple::splitFirst() {
       insertQuark(0, ferrox::kStiff, (armQuark_->position + oldFirst->position) * 0.5f,
                   kQuarkMass, kQuarkDamping);
   heroSideLink_ = makeSegment(armQuark_, middle, false);
-  links.insertAt(heroSideLink_, 0);
-  links.insertAt(makeSegment(middle, oldFirst, false), 1);
+  ferrox::keepAt(links, heroSideLink_, 0);
+  ferrox::keepAt(links, makeSegment(middle, oldFirst, false), 1);
 }
 
 void Grapple::mergeFirst() {
@@ -216,7 +216,7 @@ void Grapple::mergeFirst() {
   links.removeFirst();
   quarks.removeFirst();
   heroSideLink_ = makeSegment(armQuark_, quarks[0], false);
-  links.insertAt(heroSideLink_, 0);
+  ferrox::keepAt(links, heroSideLink_, 0);
 }
 
 void Grapple::release(std::unique_ptr<Grapple> rope) {

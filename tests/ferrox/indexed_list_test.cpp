@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,39 @@ TEST(IndexedListGrowth, StorageThatCannotBeHadLeavesTheListWhole) {
   if (broken == test_support::kNoChildHere) GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1, 2: the 4 GiB grow; 4, 8: the grow past 4 GiB in words; 16: no room for the full list; "
                           "32, 64: the full list's push and insert";
+}
+
+// An owned item a full list cannot take: keep and keepAt delete it and throw, and the list keeps
+// what it held. Bits in the child's result: 1, 2 keep; 4, 8 keepAt; 16 the list changed.
+TEST(IndexedListGrowth, KeepDeletesAnItemTheListCannotHoldAndThrows) {
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    std::vector<std::string> deleted;
+    ferrox::IndexedList<Item*> full;
+    const uint32_t slots = uint32_t(kHeadroom * 5 / 8 / sizeof(Item*));
+    if (!full.grow(slots)) return 64;
+    full.count = slots;
+    std::memset(static_cast<void*>(full.items), 0, sizeof(Item*) * slots);
+    int bits = 0;
+    try {
+      ferrox::keep(full, new Item{"a", 999, &deleted});
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    if (deleted != std::vector<std::string>{"a"}) bits |= 2;
+    try {
+      ferrox::keepAt(full, new Item{"b", 999, &deleted}, 0);
+      bits |= 4;
+    } catch (const std::bad_alloc&) {
+    }
+    if (deleted != std::vector<std::string>{"a", "b"}) bits |= 8;
+    if (full.count != slots || full.capacity != slots || full.items[0] != nullptr) bits |= 16;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1, 2: keep; 4, 8: keepAt; 16: the list changed; 64: no room for the full list";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "ferrox/link.h"
 #include "ferrox/quark.h"
 #include "kettar/byte_buffer.h"
+#include "support/little_memory.h"
 #include "support/zlib_block.h"
 
 namespace {
@@ -330,6 +331,33 @@ TEST_F(SkeletonCacheTest, BytesAfterTheBodyBlockAreNotRead) {
     SkeletonCache::get(p).serialize(loaded);
     EXPECT_EQ(bodytest::hex(loaded), bodytest::hex(raw));
   }
+}
+
+// A sound file whose million quarks fit as records but not as a body: the file is refused,
+// nothing is cached and no exception leaves the reader.
+TEST_F(SkeletonCacheTest, ABodyTheMemoryCannotHoldRefusesTheFile) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  constexpr uint32_t kQuarks = 1u << 20;
+  std::string records(size_t(kQuarks) * kQuarkRecordSize, '\0');
+  for (size_t i = 0; i < records.size(); i += kQuarkRecordSize) records[i] = char(kBlockFixed);
+  Kettar::ByteBuffer raw;
+  raw.put(kQuarks);
+  raw.append(records.data(), static_cast<uint32_t>(records.size()));
+  raw.put(uint32_t{0});
+  const std::string p = path("large.fsk");
+  write(p, kHeader + block(raw));
+  records.clear();
+  records.shrink_to_fit();
+
+  // Room for the block and its records (about 40 MB), not for the quarks (about 150 MB).
+  const int broken = test_support::runWithLittleMemory(std::size_t(64) << 20, [&p](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    const bool loaded = SkeletonCache::load(p);
+    return (loaded ? 1 : 0) | (SkeletonCache::size() != 0 ? 2 : 0);
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: read; 2: cached; -1: an exception left the read";
 }
 
 }  // namespace
