@@ -170,20 +170,16 @@ class IndexedList {
 // hook's slot). A list that cannot grow deletes the item and throws std::bad_alloc, as the
 // item's own new would have.
 template <typename T, typename Item>
-Item* keep(IndexedList<T*>& list, Item* item) {
-  if (!list.pushBack(item)) {
-    delete item;
-    throw std::bad_alloc();
-  }
-  return item;
-}
-template <typename T, typename Item>
 Item* keepAt(IndexedList<T*>& list, Item* item, uint32_t slot) {
   if (!list.insertAt(item, static_cast<int32_t>(slot))) {
     delete item;
     throw std::bad_alloc();
   }
   return item;
+}
+template <typename T, typename Item>
+Item* keep(IndexedList<T*>& list, Item* item) {
+  return keepAt(list, item, list.count);
 }
 
 }  // namespace ferrox
