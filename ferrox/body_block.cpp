@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "ferrox/record_count.h"
 #include "kettar/byte_buffer.h"
 
 namespace ferrox {
@@ -75,13 +76,15 @@ bool readRecords(Kettar::ByteBuffer& buffer, BodyBlock& block) {
   block.quarks.clear();
   block.links.clear();
   uint32_t n = 0;
-  // Counts are checked against the bytes left before anything is reserved.
-  if (!buffer.get(n) || n > buffer.remaining() / kQuarkRecordSize) return false;
+  // Counts are checked against the bytes left and the lists' limits before anything is reserved.
+  if (readRecordCount(buffer, kQuarkRecordSize, block.quarks.max_size(), n) != RecordCount::kFits)
+    return false;
   block.quarks.resize(n);
   for (QuarkRecord& q : block.quarks)
     if (!readQuarkRecord(buffer, q)) return false;
   uint32_t m = 0;
-  if (!buffer.get(m) || m > buffer.remaining() / kFixedLinkRecordSize) return false;
+  if (readRecordCount(buffer, kFixedLinkRecordSize, block.links.max_size(), m) != RecordCount::kFits)
+    return false;
   block.links.resize(m);
   for (LinkRecord& l : block.links)
     if (!readLinkRecord(buffer, n, l)) return false;

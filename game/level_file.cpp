@@ -5,6 +5,7 @@
 #include <new>
 #include <sstream>
 
+#include "ferrox/record_count.h"
 #include "kettar/byte_buffer.h"
 #include "kettar/platform/replace_file.h"
 
@@ -27,14 +28,22 @@ bool fail(std::string* why, const std::string& reason) {
 bool finite(float v) { return std::isfinite(v); }
 bool finite(Vec2 v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
-// Reads a count and refuses one whose records could not fit in what remains,
-// so a damaged count never sizes an allocation.
-bool readCount(Kettar::ByteBuffer& buffer, uint32_t recordBytes, uint32_t& count,
-               const char* what, std::string* why) {
-  if (!buffer.get(count)) return fail(why, std::string("block ends before the ") + what + " count");
-  if (count > buffer.remaining() / recordBytes)
-    return fail(why, std::string(what) + " count " + std::to_string(count) + " exceeds the block");
-  return true;
+// Reads a count and refuses one whose records could not fit in what remains or
+// in the list it sizes (maxItems, the list's max_size()), so a damaged count
+// never sizes an allocation.
+bool readCount(Kettar::ByteBuffer& buffer, uint32_t recordBytes, std::size_t maxItems,
+               uint32_t& count, const char* what, std::string* why) {
+  switch (ferrox::readRecordCount(buffer, recordBytes, maxItems, count)) {
+    case ferrox::RecordCount::kFits: return true;
+    case ferrox::RecordCount::kMissing:
+      return fail(why, std::string("block ends before the ") + what + " count");
+    case ferrox::RecordCount::kPastBlock:
+      return fail(why, std::string(what) + " count " + std::to_string(count) + " exceeds the block");
+    case ferrox::RecordCount::kPastContainer:
+      return fail(why, std::string(what) + " count " + std::to_string(count) +
+                           " exceeds what this build can hold");
+  }
+  return false;
 }
 
 bool readVec2(Kettar::ByteBuffer& buffer, Vec2& v) { return buffer.get(v.x) && buffer.get(v.y); }
@@ -47,7 +56,7 @@ void putVec2(Kettar::ByteBuffer& buffer, Vec2 v) {
 bool readIds(Kettar::ByteBuffer& buffer, std::vector<uint32_t>& ids, const char* what,
              std::string* why) {
   uint32_t n = 0;
-  if (!readCount(buffer, 4, n, what, why)) return false;
+  if (!readCount(buffer, 4, ids.max_size(), n, what, why)) return false;
   ids.resize(n);
   for (uint32_t& id : ids)
     if (!buffer.get(id)) return fail(why, std::string("block ends inside the ") + what);
@@ -176,7 +185,8 @@ bool readTerrain(Kettar::ByteBuffer& buffer, TerrainRecord& terrain, std::string
   if (!finite(terrain.textureScale)) return fail(why, "texture scale is not finite");
   if (!checkFlag(terrain.inverted, "inverted", why)) return false;
   uint32_t n = 0;
-  if (!readCount(buffer, kMinPolygonRecordBytes, n, "polygon", why)) return false;
+  if (!readCount(buffer, kMinPolygonRecordBytes, terrain.polygons.max_size(), n, "polygon", why))
+    return false;
   terrain.polygons.assign(n, PolygonRecord{});
   for (uint32_t i = 0; i < n; ++i) {
     std::string reason;
@@ -274,7 +284,7 @@ bool readList(Kettar::ByteBuffer& buffer, std::vector<Record>& list, uint32_t re
               const char* what, bool (*readOne)(Kettar::ByteBuffer&, Record&, std::string*),
               std::string* why) {
   uint32_t n = 0;
-  if (!readCount(buffer, recordBytes, n, what, why)) return false;
+  if (!readCount(buffer, recordBytes, list.max_size(), n, what, why)) return false;
   list.assign(n, Record{});
   for (uint32_t i = 0; i < n; ++i) {
     std::string reason;

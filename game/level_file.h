@@ -6,8 +6,9 @@
 //
 // A file is the 12-byte magic, the f32 best time, then one compressed block
 // holding a LevelRecord. Every reader checks what it reads (counts against the
-// bytes that remain, kinds and indices against their tables, sizes and floats)
-// and fails with a reason instead of trusting the file.
+// bytes that remain and what their lists may hold, kinds and indices against
+// their tables, sizes and floats) and fails with a reason instead of trusting
+// the file.
 
 #include <cstdint>
 #include <iosfwd>
