@@ -11,7 +11,9 @@
 #include "ferrox/grid.h"
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
+#include "support/count_past_list.h"
 #include "support/little_memory.h"
+#include "support/zero_run_block.h"
 
 namespace {
 
@@ -284,5 +286,46 @@ TEST(BodyBlockMemory, RecordsThatCannotBeStoredFailTheRead) {
   if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere) GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1: read; -1: an exception left the read";
 }
+
+// A count that the bytes left can hold but its list cannot: max_size() + 1, with that many
+// records' least bytes behind it. The read refuses the block instead of letting the list throw
+// std::length_error. Only a 32-bit build has such counts: a quark record takes 20 bytes there
+// against 17 in the block, a link record 36 against a fixed link's 18.
+struct CountPastListRow {
+  const char* name;
+  std::string before;     // the block's bytes before the count
+  uint32_t recordBytes;   // the least bytes of one record in the block
+  std::size_t maxItems;   // max_size() of the list the count sizes
+};
+
+void PrintTo(const CountPastListRow& row, std::ostream* out) { *out << row.name; }
+
+class BodyBlockCountPastTheList : public ::testing::TestWithParam<CountPastListRow> {};
+
+TEST_P(BodyBlockCountPastTheList, IsRefused) {
+  const CountPastListRow& row = GetParam();
+  {
+    // The large block's maker, on a small block in every build.
+    Kettar::ByteBuffer small;
+    ASSERT_TRUE(test_support::loadZeroRunBlock(small, row.before, 1000));
+    ASSERT_EQ(small.size(), row.before.size() + 1000);
+  }
+  Kettar::ByteBuffer buffer;
+  uint32_t count = 0;
+  const std::string cannot =
+      test_support::loadCountPastList(buffer, row.before, row.recordBytes, row.maxItems, count);
+  if (!cannot.empty()) GTEST_SKIP() << cannot;
+  BodyBlock block;
+  bool read = false;
+  EXPECT_NO_THROW(read = readBodyBlock(buffer, block));
+  EXPECT_FALSE(read) << count << " records";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, BodyBlockCountPastTheList,
+    ::testing::Values(CountPastListRow{"Quarks", "", 17, BodyBlock().quarks.max_size()},
+                      // No quarks, then the link count.
+                      CountPastListRow{"Links", std::string(4, '\0'), 18, BodyBlock().links.max_size()}),
+    [](const ::testing::TestParamInfo<CountPastListRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

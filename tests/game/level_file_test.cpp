@@ -14,8 +14,10 @@
 #include <sstream>
 
 #include "kettar/byte_buffer.h"
+#include "support/count_past_list.h"
 #include "support/file_size_limit.h"
 #include "support/little_memory.h"
+#include "support/zero_run_block.h"
 #include "temp_folder.h"
 
 namespace {
@@ -738,5 +740,64 @@ TEST(LevelFileMemory, RecordsThatCannotBeStoredFailTheRead) {
   if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere) GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1: read; 2: another reason; -1: an exception left the read";
 }
+
+// A count that the bytes left can hold but its list cannot: max_size() + 1, with that many
+// records' least bytes behind it. The read refuses the block with its reason instead of letting
+// the list throw std::length_error. Only a 32-bit build has such counts, and only for records
+// that take more room in memory than in the file: a polygon takes 52 bytes there against its
+// least 17, a turret 24 against 21, a decal 24 against 22. Edge ids (4 bytes in both) and enemy
+// and prop records (12 in both) have none: max_size() + 1 of them would need 2 GiB of records,
+// more than a buffer can hold (an object has at most PTRDIFF_MAX bytes).
+struct CountPastListRow {
+  const char* name;
+  const char* what;       // as the reason names the records
+  size_t countAt;         // where the count stands in a level with nothing in it
+  uint32_t recordBytes;   // the least bytes of one record in the block
+  std::size_t maxItems;   // max_size() of the list the count sizes
+};
+
+void PrintTo(const CountPastListRow& row, std::ostream* out) { *out << row.name; }
+
+class LevelFileCountPastTheList : public ::testing::TestWithParam<CountPastListRow> {};
+
+TEST_P(LevelFileCountPastTheList, IsRefusedWithItsReason) {
+  const CountPastListRow& row = GetParam();
+  LevelRecord empty;
+  empty.width = 40.0f;
+  empty.height = 20.0f;
+  const std::vector<uint8_t> bytes = blockOf(empty);
+  const std::string before(bytes.begin(), bytes.begin() + row.countAt);
+  {
+    // The large block's maker, on a small block in every build.
+    Kettar::ByteBuffer small;
+    ASSERT_TRUE(test_support::loadZeroRunBlock(small, before, 1000));
+    ASSERT_EQ(small.size(), before.size() + 1000);
+  }
+  Kettar::ByteBuffer buffer;
+  uint32_t count = 0;
+  const std::string cannot =
+      test_support::loadCountPastList(buffer, before, row.recordBytes, row.maxItems, count);
+  if (!cannot.empty()) GTEST_SKIP() << cannot;
+  LevelRecord out;
+  std::string why;
+  bool read = false;
+  EXPECT_NO_THROW(read = readLevel(buffer, out, &why));
+  EXPECT_FALSE(read);
+  EXPECT_EQ(why, std::string(row.what) + " count " + std::to_string(count) +
+                     " exceeds what this build can hold");
+}
+
+// The counts of an empty level's block: the polygons' at the end of the terrain, then the
+// enemies', props', turrets' and decals', four bytes each.
+INSTANTIATE_TEST_SUITE_P(
+    Counts, LevelFileCountPastTheList,
+    ::testing::Values(
+        CountPastListRow{"Polygons", "polygon", terrainEnd(LevelRecord{}) - 4, 1 + 4 + 4 + 4 + 4,
+                         TerrainRecord().polygons.max_size()},
+        CountPastListRow{"Turrets", "turret", terrainEnd(LevelRecord{}) + 8, 21,
+                         LevelRecord().turrets.max_size()},
+        CountPastListRow{"Decals", "decal", terrainEnd(LevelRecord{}) + 12, 22,
+                         LevelRecord().decals.max_size()}),
+    [](const ::testing::TestParamInfo<CountPastListRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
