@@ -112,13 +112,18 @@ window_picture() {
 # key KEYS...: presses and releases each key in the game's window.
 key() { send_keys "$win" key "$@" 2>/dev/null || fail "keys $* could not be sent"; }
 
-# open_first_level: from the menu's root page, start -> SELECT CHAPTER ->
-# Tutorial -> its first level, each the first item of its page; until loaded.
-open_first_level() {
+# enter_first_level: from the menu's root page, start -> SELECT CHAPTER ->
+# Tutorial -> its first level, each the first item of its page.
+enter_first_level() {
   for _ in 1 2 3; do
     key Return
     sleep 0.5
   done
+}
+
+# open_first_level: enter_first_level, until the level is loaded.
+open_first_level() {
+  enter_first_level
   wait_line "[Ombrel] level loaded"
 }
 
