@@ -65,10 +65,10 @@ void writeBodyBlock(Kettar::ByteBuffer& buffer, const BodyBlock& block);
 
 // Reads one block at the buffer's cursor into `block`, advancing the cursor.
 // False for a block that ends early, a count larger than the bytes left could
-// hold or than its list may hold, a link slot not below N, a link from a quark to itself, a soft or stiff
-// quark whose mass is not finite and above 0, a position coordinate beyond
-// kMaxBlockCoordinate, or a real that is not finite (fixed records' unused mass
-// and damping excepted). Unknown kind codes read as
+// hold or than its list may hold, a link slot not below N, a link from a quark
+// to itself, a soft or stiff quark whose mass is not finite and above 0, a
+// position coordinate beyond kMaxBlockCoordinate, or a real that is not finite
+// (fixed records' unused mass and damping excepted). Unknown kind codes read as
 // fixed.
 bool readBodyBlock(Kettar::ByteBuffer& buffer, BodyBlock& block);
 
