@@ -180,7 +180,8 @@ TEST_F(ConfigFile, SaveIntoAMissingFolderFails) {
 }
 
 // Names the temporary could take that a file already has are not the save's to write through:
-// it takes the next free name and leaves them as they were.
+// it takes the next free name and leaves them as they were, and the file is replaced by the new
+// one made there (a new inode), not written in place.
 TEST_F(ConfigFile, FilesUnderTheTemporarysNameAreLeftAlone) {
   const std::string temporary = path + ".tmp";
   const std::string other = (folder / "other.txt").string();
@@ -214,9 +215,14 @@ TEST_F(ConfigFile, FilesUnderTheTemporarysNameAreLeftAlone) {
     row.make(temporary, other);
     struct stat before;
     ASSERT_EQ(::lstat(temporary.c_str(), &before), 0);
+    struct stat oldFile;
+    ASSERT_EQ(::stat(path.c_str(), &oldFile), 0);
 
     EXPECT_EQ(saveAsUnprivileged(), 1);
     EXPECT_EQ(media_test::readFile(path), Settings{}.written());
+    struct stat newFile;
+    ASSERT_EQ(::stat(path.c_str(), &newFile), 0);
+    EXPECT_NE(newFile.st_ino, oldFile.st_ino) << "the file was written in place";
     struct stat after;
     ASSERT_EQ(::lstat(temporary.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
