@@ -17,8 +17,9 @@ namespace Kettar {
 // failed write (a full disk) leaves it cut short, the old contents lost.
 // On Linux a symbolic link at path stays a link: the file it leads to is the one replaced
 // (its temporary beside it); Windows replaces the link itself. An existing file the process may
-// not write stays as it is, with the result false, even where its folder would let a rename
-// replace it. The replacement keeps the old file's permissions, owner and group.
+// not write (as the system grants it: mode, owner, read-only attribute, security) stays as it is,
+// with the result false, even where its folder would let a rename replace it. The replacement
+// keeps the old file's permissions, owner and group; on Windows its attributes and security.
 bool replaceFile(const std::string& path, const std::string& contents);
 
 // The names tried for the temporary beside file, in order: file + ".tmp", then file + ".1.tmp",
