@@ -28,13 +28,20 @@ unwritten="!![App] cannot write $work/ombrel.cfg"
 # start_with_file_limit BYTES: as start_game, the game as the player, but no file
 # it writes may grow past BYTES: a write beyond fails as on a full disk (the
 # signal that would end the game is ignored). Its log reaches out.txt and
-# err.txt through pipes, which the limit does not cover.
+# err.txt through pipes, which the limit does not cover; log_pids are the
+# processes that write them.
+log_pids=()
 start_with_file_limit() {
-  : >"$work/out.txt"
+  local out err
+  exec {out}> >(exec cat >"$work/out.txt")
+  log_pids=($!)
+  exec {err}> >(exec cat >"$work/err.txt")
+  log_pids+=($!)
   (cd "$work" && trap '' XFSZ &&
     exec env MESA_SHADER_CACHE_DISABLE=true "${player[@]}" prlimit --fsize="$1" stdbuf -oL ./ombrel \
-      > >(cat >"$work/out.txt") 2> >(cat >"$work/err.txt")) &
+      >&"$out" 2>&"$err") &
   game_pid=$!
+  exec {out}>&- {err}>&-
 }
 
 # quit_from_menu NAME REPORT [KEPT...]: starts the game as the player (unless
@@ -46,6 +53,11 @@ quit_from_menu() {
   wait_menu
   key Escape
   wait_game
+  # A log that goes through pipes is whole once their writers have ended.
+  for pid in "${log_pids[@]}"; do
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+  done
+  log_pids=()
   [ "$rc" = 0 ] || fail "$1: exit code $rc"
   grep -qxF "Using configuration file: $work/ombrel.cfg" "$work/out.txt" ||
     fail "$1: the configuration was not read"
