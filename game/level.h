@@ -73,8 +73,9 @@ class Level {
                    const std::string& dataRoot = Kettar::executableDirectory);
   // Deletes the current level and makes a new untitled one current.
   static bool createNew(bool inverted, float width, float height);
-  // Writes the current level to its path through a temporary file; false (old
-  // file kept) without a current level or when the file cannot be written.
+  // Writes the current level to its path (LevelFile::saveFile, which says what
+  // a failed write leaves of the old file); false without a current level or
+  // when the file cannot be written.
   static bool save();
   // Saves under a new path; the old path is kept when that fails.
   static bool saveAs(const std::string& path);

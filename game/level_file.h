@@ -155,8 +155,9 @@ void writeHeader(std::ostream& out, float bestTime);
 // then valid even when the block fails, which the game relies on).
 bool readFile(const std::string& path, LevelRecord& level, float& bestTime, bool& headerRead,
               std::string* why = nullptr);
-// Replaces the file in one step (Kettar::replaceFile), so a failed save leaves
-// the old file as it was.
+// Replaces the file through Kettar::replaceFile: a failed save leaves the old
+// file as it was, unless it had to be written in place (replaceFile says when),
+// where a failed save leaves it cut short.
 bool saveFile(const std::string& path, float bestTime, const LevelRecord& level);
 // Rewrites bytes 12-15 in place, nothing else; false, with the file untouched,
 // unless it is at least kMinFileSize bytes and starts with the level magic.

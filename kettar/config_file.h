@@ -14,8 +14,9 @@ namespace Kettar {
 bool loadConfig(const std::string& path, std::ostream& log, AppConfig& app, VideoConfig& video,
                 AudioConfig& audio);
 
-// Writes the records to the file at path in the written form of writeConfig, replacing the old
-// file in one step. Returns false, leaving any old file untouched, when it cannot be written.
+// Writes the records to the file at path in the written form of writeConfig, through replaceFile.
+// Returns false when it cannot be written: the old file is then as it was, unless it had to be
+// written in place (replaceFile says when), where a failed write leaves it cut short.
 bool saveConfig(const std::string& path, const AppConfig& app, const VideoConfig& video,
                 const AudioConfig& audio);
 

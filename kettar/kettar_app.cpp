@@ -75,8 +75,11 @@ void KettarApp::loadConfig(const std::string& path) {
   configRead = Kettar::loadConfig(path, std::cout, appConfig, videoConfig, audioConfig);
 }
 
+// A save that fails loses the settings of this run (written in place, the old ones too): the
+// player is told, though the program ends as it would have.
 void KettarApp::saveConfig(const std::string& path) {
-  Kettar::saveConfig(path, appConfig, videoConfig, audioConfig);
+  if (!Kettar::saveConfig(path, appConfig, videoConfig, audioConfig))
+    std::cout << "!![App] cannot write " << path << std::endl;
 }
 
 void KettarApp::readConfig(std::istream& in) {

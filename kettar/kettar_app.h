@@ -49,6 +49,7 @@ class KettarApp : public CallbackInterface {
 
   void validateConfig();
   void loadConfig(const std::string& path);
+  // Writes "!![App] cannot write " + path when the settings could not be written.
   void saveConfig(const std::string& path);
   void readConfig(std::istream& in);
   void writeConfig(std::ostream& out);

@@ -2,9 +2,10 @@
 # The Windows stage of ./test.sh, on the X server it started (DISPLAY set):
 # builds both Windows programs (scripts/setup_windows.sh), checks that
 # build-win32/ombrel.exe is a 32-bit console program that imports only
-# Windows' own DLLs, runs the 64-bit build's tests under wine64, and starts the
-# 64-bit game under wine64: menu drawn, Esc, exit code 0. The 32-bit program itself
-# cannot run here (no wine32).
+# Windows' own DLLs, runs the 64-bit build's tests under wine64 (as root, the
+# settings file's tests once more as nobody), and starts the 64-bit game under
+# wine64: menu drawn, Esc, exit code 0. The 32-bit program itself cannot run here
+# (no wine32).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 began=$(date +%s)
@@ -42,6 +43,20 @@ export SDL_VIDEODRIVER=windib
 wine=/usr/lib/wine/wine64
 [ -d "$WINEPREFIX" ] || "$wine" wineboot --init >/dev/null 2>&1
 ctest --test-dir "$here/build-win64" --output-on-failure -j 3 || fail "tests under wine64"
+# Wine lets root write a file whatever its security says, so as root the tests of the
+# settings file's write run once more as nobody, in a wine prefix of nobody's.
+if [ "$(id -u)" = 0 ]; then
+  nobody_home=$(mktemp -d /tmp/ombrel-wine-nobody-XXXXXX)
+  cp "$here/build-win64/tests/kettar_tests.exe" "$nobody_home/"
+  chown -R nobody:nogroup "$nobody_home"
+  as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups
+    env HOME="$nobody_home" WINEPREFIX="$nobody_home/wine")
+  "${as_nobody[@]}" "$wine" wineboot --init >/dev/null 2>&1 || true
+  (cd "$nobody_home" && "${as_nobody[@]}" "$wine" kettar_tests.exe --gtest_filter='ConfigFileWindows.*' \
+    >"$nobody_home/out.txt" 2>&1) || { fail "the settings file's tests under wine64 as nobody"; tail -n 40 "$nobody_home/out.txt"; }
+  "${as_nobody[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$nobody_home"
+fi
 
 # The game itself from a copy of its folder. Its log reaches the file only at
 # exit (the Windows C library buffers it), so the window tells when it is up.

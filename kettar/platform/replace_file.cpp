@@ -69,11 +69,11 @@ bool writeInPlace(const std::string& file, const std::string& contents) {
 }
 
 // Creates the first temporary name beside file that no file has, exclusively (a link or a file
-// of that name makes it go on to the next); -1, with errno, when none can be made.
-int makeTemporary(const std::string& file, std::string& temporary) {
+// of that name makes it go on to the next), with mode; -1, with errno, when none can be made.
+int makeTemporary(const std::string& file, mode_t mode, std::string& temporary) {
   for (int n = 0; n < kTemporaryNames; ++n) {
     temporary = temporaryName(file, n);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -98,8 +98,12 @@ bool replaceFile(const std::string& path, const std::string& contents) {
   if (exists && ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) return false;
   if (exists && old.st_nlink > 1) return writeInPlace(file, contents);
 
+  // Only its owner may open the temporary until it has the old file's mode: a reader who opened
+  // it before would read the new contents through the open file whatever the mode becomes. A
+  // new file gets the mode any new file gets here (umask, default ACL), which shows nothing the
+  // finished file does not.
   std::string temporary;
-  const int fd = makeTemporary(file, temporary);
+  const int fd = makeTemporary(file, exists ? 0600 : 0666, temporary);
   if (fd < 0) {
     // A folder the user may not write (or one crowded with temporaries) still lets the file be
     // written; other failures (a full disk, a read-only system) would only cut it short.

@@ -15,6 +15,7 @@
 #include "kettar/platform/replace_file.h"
 #include "media_assets.h"
 #include "support/file_size_limit.h"
+#include "support/system_call_stops.h"
 #include "support/unprivileged.h"
 
 namespace {
@@ -116,6 +117,61 @@ TEST_F(ConfigFile, SaveKeepsThePermissionsOfTheOldFile) {
   EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
+// A reader who opens the temporary keeps reading through that open file whatever its mode becomes,
+// so at no moment of the save may the temporary let anyone read what the finished file would not:
+// the old file's mode, or for a new file the mode any new file gets under the umask.
+TEST_F(ConfigFile, TheTemporaryNeverShowsMoreThanTheFinishedFile) {
+  struct Row {
+    const char* name;
+    bool oldFile;
+    mode_t oldMode;
+    mode_t umask;
+    mode_t finished;
+  } rows[] = {
+      {"a file only its owner may read", true, 0600, 022, 0600},
+      {"a file its group may read", true, 0640, 022, 0640},
+      {"a file everyone may read, under a strict umask", true, 0644, 077, 0644},
+      {"no file yet", false, 0, 022, 0644},
+      {"no file yet, under a strict umask", false, 0, 077, 0600},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.oldFile) {
+      media_test::writeFile(path, "old settings\n");
+      ASSERT_EQ(::chmod(path.c_str(), row.oldMode), 0);
+    }
+    bool seen = false;
+    mode_t shown = 0;  // every permission a temporary had at some stop
+    const auto lookAtTemporaries = [&] {
+      for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+        struct stat st;
+        if (e.path().extension() != ".tmp" || ::lstat(e.path().c_str(), &st) != 0) continue;
+        seen = true;
+        shown |= st.st_mode & 0777;
+      }
+    };
+    const std::string target = path;
+    const mode_t umask = row.umask;
+    const int saved = test_support::runCheckingEachSystemCall(
+        [target, umask] {
+          ::umask(umask);
+          const Settings s;
+          return Kettar::saveConfig(target, s.app, s.video, s.audio) ? 1 : 0;
+        },
+        lookAtTemporaries);
+    if (saved == -1) GTEST_SKIP() << "this system cannot trace a child";
+    EXPECT_EQ(saved, 1);
+    EXPECT_TRUE(seen) << "no stop saw the temporary";
+    EXPECT_EQ(shown & ~row.finished, 0u) << std::oct << "the temporary showed " << shown;
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, row.finished) << std::oct << (st.st_mode & 0777);
+    EXPECT_EQ(media_test::readFile(path), Settings{}.written());
+    EXPECT_TRUE(onlyTheFileIsLeft());
+    fs::remove(path);
+  }
+}
+
 TEST_F(ConfigFile, SaveIntoAMissingFolderFails) {
   const std::string inside = (folder / "gone" / "ombrel.cfg").string();
   const Settings s;
@@ -124,7 +180,8 @@ TEST_F(ConfigFile, SaveIntoAMissingFolderFails) {
 }
 
 // Names the temporary could take that a file already has are not the save's to write through:
-// it takes the next free name and leaves them as they were.
+// it takes the next free name and leaves them as they were, and the file is replaced by the new
+// one made there (a new inode), not written in place.
 TEST_F(ConfigFile, FilesUnderTheTemporarysNameAreLeftAlone) {
   const std::string temporary = path + ".tmp";
   const std::string other = (folder / "other.txt").string();
@@ -158,9 +215,14 @@ TEST_F(ConfigFile, FilesUnderTheTemporarysNameAreLeftAlone) {
     row.make(temporary, other);
     struct stat before;
     ASSERT_EQ(::lstat(temporary.c_str(), &before), 0);
+    struct stat oldFile;
+    ASSERT_EQ(::stat(path.c_str(), &oldFile), 0);
 
     EXPECT_EQ(saveAsUnprivileged(), 1);
     EXPECT_EQ(media_test::readFile(path), Settings{}.written());
+    struct stat newFile;
+    ASSERT_EQ(::stat(path.c_str(), &newFile), 0);
+    EXPECT_NE(newFile.st_ino, oldFile.st_ino) << "the file was written in place";
     struct stat after;
     ASSERT_EQ(::lstat(temporary.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);

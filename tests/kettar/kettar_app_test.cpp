@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "media_assets.h"
+#include "support/file_size_limit.h"
 #include "support/sdl_video.h"
 
 namespace {
@@ -169,6 +171,40 @@ TEST_F(KettarAppTest, TheDefaultForceHookSaysSoAndTheSettingsStartFromTheDefault
   EXPECT_EQ(app.appConfig.fps, 60);
   EXPECT_EQ(app.videoConfig.width, 800);
   EXPECT_EQ(lines(out.text()).back(), "[App] No config values will be forced");
+}
+
+// Settings that cannot be written at exit are lost (written in place, the old ones with them):
+// the log says so. The save has no result to give; the program ends as it would have.
+TEST_F(KettarAppTest, ASaveThatFailsIsReported) {
+  struct Row {
+    const char* name;
+    std::string file;
+    bool secondName;  // a second hard link: the file is written in place
+    unsigned long sizeLimit;  // 0: none; else the most bytes a file may take
+    bool written;
+  };
+  const Row rows[] = {
+      {"the file is written", "test.cfg", false, 0, true},
+      {"a folder that does not exist", "gone/test.cfg", false, 0, false},
+      {"a disk that fills while the file is written in place", "test.cfg", true, 64, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = folder.path(row.file);
+    if (row.secondName) {
+      media_test::writeFile(path, "old settings\n");
+      std::filesystem::create_hard_link(path, folder.path("second.cfg"));
+    }
+    CoutCapture out;
+    RecordingApp app;
+    if (row.sizeLimit == 0)
+      app.saveConfig(path);
+    else
+      ASSERT_TRUE(test_support::withFileSizeLimit(row.sizeLimit, [&] { app.saveConfig(path); }));
+    EXPECT_EQ(out.text(), row.written ? "" : "!![App] cannot write " + path + "\n");
+    std::filesystem::remove(folder.path("second.cfg"));
+    std::filesystem::remove(path);
+  }
 }
 
 TEST_F(KettarAppTest, StartSubsystemsAsksForTheMusicHookAndSetsTheViewportUp) {
