@@ -1,6 +1,7 @@
 #include "ferrox/grid.h"
 
 #include <cmath>
+#include <new>
 
 namespace ferrox {
 
@@ -39,8 +40,15 @@ Grid::Grid(int32_t width_, int32_t height_, float cellSize_)
   const size_t cellCount = static_cast<size_t>(cols) * static_cast<size_t>(rows);
   // Three allocations for the whole grid: a level of 100 x 50 has 125,000 cells.
   columns = new GridCell*[static_cast<size_t>(cols)];
-  cells_ = new GridCell[cellCount];
-  firstSlots_ = new Link*[cellCount * kFirstSlots];
+  try {
+    cells_ = new GridCell[cellCount];
+    firstSlots_ = new Link*[cellCount * kFirstSlots];
+  } catch (const std::bad_alloc&) {
+    // The destructor does not run for a grid that was never built.
+    delete[] cells_;
+    delete[] columns;
+    throw;
+  }
   for (size_t i = 0; i < cellCount; ++i) cells_[i].lend(firstSlots_ + i * kFirstSlots);
   for (int32_t c = 0; c < cols; ++c) columns[c] = cells_ + static_cast<size_t>(c) * rows;
 }

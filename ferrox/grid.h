@@ -164,7 +164,9 @@ constexpr int64_t kMaxWorldCells = int64_t{1} << 21;
 // Replaces the world by a new grid of width x height level units. Sizes that are
 // not positive, a cell size that is not a positive finite number, a grid of no
 // cells or of more than kMaxWorldCells are refused: the old world is deleted
-// all the same and the result is false with world null.
+// all the same and the result is false with world null. A grid the memory
+// cannot hold throws std::bad_alloc, as new does, leaving world null and
+// nothing of the grid.
 bool createWorld(int32_t width, int32_t height, float cellSize);
 // The same from a level's size in level units, each truncated to whole units
 // after it is checked to be a finite number in range.

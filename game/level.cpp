@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <new>
+
 #include "ferrox/grid.h"
 #include "ferrox/skeleton_cache.h"
 #include "game/enemy.h"
@@ -52,7 +54,7 @@ constexpr float kExitFriction = 0.2f;
 template <typename Object, typename Record>
 void fillList(ferrox::IndexedList<Object*>& list, const std::vector<Record>& from,
               const std::string& dataRoot) {
-  for (const Record& r : from) list.pushBack(new Object(r, dataRoot));
+  for (const Record& r : from) ferrox::keep(list, new Object(r, dataRoot));
 }
 
 template <typename Object, typename Record>
@@ -134,13 +136,20 @@ Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool wi
   frontParallaxRepeat = record.frontRepeat;
   loadParallax(0, record.backParallax);
   loadParallax(1, record.frontParallax);
-  if (!createWorld(width, height)) return;
-  terrain = new Terrain(record.terrain, width, height);
-  fillList<Enemy>(enemies, record.enemies, dataRoot);
-  fillList<Prop>(props, record.props, dataRoot);
-  fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
-  for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
-  if (withExit) createExit();
+  // Records that were read whole can still ask for more than the memory holds
+  // once built (a polygon of millions of vertices): such a level is refused as
+  // one that cannot be read, and what was built goes with it.
+  try {
+    if (!createWorld(width, height)) return;
+    terrain = new Terrain(record.terrain, width, height);
+    fillList<Enemy>(enemies, record.enemies, dataRoot);
+    fillList<Prop>(props, record.props, dataRoot);
+    fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
+    for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
+    if (withExit) createExit();
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   valid = 1;
 }
 

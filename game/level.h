@@ -67,7 +67,9 @@ class Level {
   // Reads the whole file first; only a sound file replaces the current level,
   // which is destroyed before the new world is made. False (current level
   // unchanged) for a missing or damaged file; a file with the right magic has
-  // set the best time all the same.
+  // set the best time all the same. A sound file whose level the memory cannot
+  // hold is refused too, once the current level is gone: false with no
+  // current level, and the world the refused level made left to the caller.
   // The level's objects load their files from below dataRoot.
   static bool load(const std::string& path, bool withExit,
                    const std::string& dataRoot = Kettar::executableDirectory);
@@ -85,7 +87,9 @@ class Level {
   static void setBestTime(float t);
 
   // A level built from a checked record; it makes the physics world, then the
-  // objects from their records with their files below dataRoot.
+  // objects from their records with their files below dataRoot. Not valid when
+  // the world cannot be made or the memory cannot hold what is built; what was
+  // built is then the destructor's.
   Level(const std::string& path, const LevelFile::LevelRecord& record, bool withExit,
         const std::string& dataRoot = Kettar::executableDirectory);
   // The new-level constructor.

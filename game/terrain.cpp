@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <new>
 
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
@@ -47,7 +48,7 @@ Terrain::Terrain(const LevelFile::TerrainRecord& record, float w, float h)
   selectBorderTexture(record.borderTextureIndex);
   textureScale = record.textureScale;
   setObjectPlanes();
-  for (const LevelFile::PolygonRecord& p : record.polygons) polygons.pushBack(new TerrainPolygon(p));
+  for (const LevelFile::PolygonRecord& p : record.polygons) ferrox::keep(polygons, new TerrainPolygon(p));
   rebuild();
 }
 
@@ -75,27 +76,29 @@ Terrain& Terrain::operator=(const Terrain& other) {
   return *this;
 }
 
-Terrain::~Terrain() {
-  if (tessellator_) gluDeleteTess(tessellator_);
-  if (displayList_) glDeleteLists(displayList_, 1);
-  polygons.destroy();
+Terrain::~Terrain() { polygons.destroy(); }
+
+Terrain::GlObjects::~GlObjects() {
+  if (tessellator) gluDeleteTess(tessellator);
+  if (displayList) glDeleteLists(displayList, 1);
 }
 
 void Terrain::initTessellator() {
-  tessellator_ = gluNewTess();
+  gl_.tessellator = gluNewTess();
+  if (gl_.tessellator == nullptr) throw std::bad_alloc();
   using Callback = void(GLAPIENTRY*)();
-  gluTessCallback(tessellator_, GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Terrain::onBegin));
-  gluTessCallback(tessellator_, GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&Terrain::onVertex));
-  gluTessCallback(tessellator_, GLU_TESS_END_DATA, reinterpret_cast<Callback>(&Terrain::onEnd));
+  gluTessCallback(gl_.tessellator, GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Terrain::onBegin));
+  gluTessCallback(gl_.tessellator, GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&Terrain::onVertex));
+  gluTessCallback(gl_.tessellator, GLU_TESS_END_DATA, reinterpret_cast<Callback>(&Terrain::onEnd));
   // With an edge-flag callback the tessellator gives plain triangles only,
   // which the area sum below relies on.
-  gluTessCallback(tessellator_, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&Terrain::onEdgeFlag));
+  gluTessCallback(gl_.tessellator, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&Terrain::onEdgeFlag));
   // Crossing contours need new vertices; without this callback GLU would drop
   // the contour silently and fill the wrong area.
-  gluTessCallback(tessellator_, GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Terrain::onCombine));
-  gluTessCallback(tessellator_, GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Terrain::onError));
-  gluTessNormal(tessellator_, 0.0, 0.0, 1.0);
-  displayList_ = glGenLists(1);
+  gluTessCallback(gl_.tessellator, GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Terrain::onCombine));
+  gluTessCallback(gl_.tessellator, GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Terrain::onError));
+  gluTessNormal(gl_.tessellator, 0.0, 0.0, 1.0);
+  gl_.displayList = glGenLists(1);
 }
 
 void Terrain::reloadTextures() {
@@ -164,17 +167,17 @@ bool Terrain::rebuild() {
   tessError_ = 0;
   triangleVertices_ = 0;
 
-  glNewList(displayList_, GL_COMPILE);
-  gluTessBeginPolygon(tessellator_, this);
-  gluTessBeginContour(tessellator_);
-  for (TerrainVertex& c : corners_) gluTessVertex(tessellator_, &c.x, &c);
-  gluTessEndContour(tessellator_);
+  glNewList(gl_.displayList, GL_COMPILE);
+  gluTessBeginPolygon(gl_.tessellator, this);
+  gluTessBeginContour(gl_.tessellator);
+  for (TerrainVertex& c : corners_) gluTessVertex(gl_.tessellator, &c.x, &c);
+  gluTessEndContour(gl_.tessellator);
   for (TerrainPolygon* p : polygons) {
-    gluTessBeginContour(tessellator_);
-    for (TerrainVertex& v : p->outline) gluTessVertex(tessellator_, &v.x, &v);
-    gluTessEndContour(tessellator_);
+    gluTessBeginContour(gl_.tessellator);
+    for (TerrainVertex& v : p->outline) gluTessVertex(gl_.tessellator, &v.x, &v);
+    gluTessEndContour(gl_.tessellator);
   }
-  gluTessEndPolygon(tessellator_);
+  gluTessEndPolygon(gl_.tessellator);
   glEndList();
   combined_.clear();
 
@@ -226,7 +229,7 @@ void Terrain::draw() const {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
-  glCallList(displayList_);
+  glCallList(gl_.displayList);
   glDisable(GL_TEXTURE_GEN_S);
   glDisable(GL_TEXTURE_GEN_T);
   glBindTexture(GL_TEXTURE_2D, 0);

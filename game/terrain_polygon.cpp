@@ -58,11 +58,9 @@ TerrainPolygon::TerrainPolygon(bool orient) : body(true), orientation(orient ? 1
 
 TerrainPolygon::TerrainPolygon(const LevelFile::PolygonRecord& record)
     : body(true), orientation(record.orientation) {
-  // The body goes through the physics library's own block reader so that a
-  // polygon read here is the body the library would read.
-  Kettar::ByteBuffer block;
-  ferrox::writeBodyBlock(block, record.body);
-  body.deserialize(block, false);
+  // The physics library builds the body from the checked records, as it builds
+  // one it reads, so that a polygon read here is the body the library would read.
+  body.build(record.body, false);
   for (uint32_t id : record.noHookEdges) noHookEdges.pushBack(id);
   for (uint32_t id : record.deadlyEdges) deadlyEdges.pushBack(id);
   rebuildOutline();

@@ -49,7 +49,8 @@ class TerrainPolygon {
   ferrox::IndexedList<uint32_t> deadlyEdges;
 
   explicit TerrainPolygon(bool orientation);
-  // Builds a checked record's polygon; its links enter the grid when a world exists.
+  // Builds a checked record's polygon; its links enter the grid when a world
+  // exists. A polygon the memory cannot hold throws std::bad_alloc.
   explicit TerrainPolygon(const LevelFile::PolygonRecord& record);
   // Same outline, border, flags and types; the body copy is not in the grid.
   TerrainPolygon(const TerrainPolygon& other);
