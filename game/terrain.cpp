@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <new>
 
 #include "ferrox/skeleton.h"
@@ -111,7 +112,7 @@ void Terrain::copyFrom(const Terrain& other) {
   height = other.height;
   inverted = other.inverted;
   polygons.empty();
-  for (const TerrainPolygon* p : other.polygons) polygons.pushBack(new TerrainPolygon(*p));
+  for (const TerrainPolygon* p : other.polygons) ferrox::keep(polygons, new TerrainPolygon(*p));
 }
 
 LevelFile::TerrainRecord Terrain::record() const {
@@ -260,8 +261,8 @@ void Terrain::addRectangle(Vec2 centre, Vec2 size) {
   // The border lies on the solid side: outside a hole of a plain terrain and
   // of an inverted terrain's hollow, inside an island within the hollow.
   const bool orientation = !inverted || polygons.count == 0;
-  TerrainPolygon* p = new TerrainPolygon(orientation);
-  polygons.pushBack(p);
+  // Made whole before the list takes it: a refusal adds no part of a rectangle.
+  std::unique_ptr<TerrainPolygon> p = std::make_unique<TerrainPolygon>(orientation);
   const float hx = size.x / 2, hy = size.y / 2;
   p->addVertex(centre.x - hx, centre.y - hy);
   p->addVertex(centre.x + hx, centre.y - hy);
@@ -269,6 +270,7 @@ void Terrain::addRectangle(Vec2 centre, Vec2 size) {
   p->addVertex(centre.x - hx, centre.y + hy);
   for (uint32_t i = 0; i < 4; ++i) p->addEdgeLink(i, (i + 1) % 4);
   p->computeBorder();
+  ferrox::keep(polygons, p.release());
   rebuild();
 }
 
@@ -322,6 +324,14 @@ bool Terrain::cutAt(ferrox::Quark* q, ferrox::Link* l, Vec2 point) {
   d.setLength(kCutHalfWidth);
   ferrox::Quark* second = l->b;
   ferrox::Quark* previous = l->a;
+
+  // a takes b's vertices but q, and the slit's two: their room, and that of the links joining
+  // them, is made before the first change, so that a refusal leaves both polygons as they were.
+  const uint32_t added = b->body.quarks.count + 1;
+  ferrox::reserve(a->body.quarks, a->body.quarks.count + added);
+  ferrox::reserve(a->outline, a->outline.count + added);
+  ferrox::reserve(a->border, a->outline.count + added);
+  ferrox::reserve(a->body.links, a->body.links.count + added + 1);
 
   // Each vertex goes in just before l's second quark, joined to the one before.
   auto place = [&](ferrox::Quark* moved, Vec2 at) {

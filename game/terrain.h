@@ -81,7 +81,8 @@ class Terrain {
   bool insertVertex(ferrox::Link* edge, Vec2 point);
   bool moveVertex(ferrox::Quark* quark, Vec2 position);
   // Splices the polygon of vertex q into the polygon of edge l through a slit
-  // at the point; the first polygon is then gone.
+  // at the point; the first polygon is then gone. Room the second polygon's
+  // lists cannot be given throws std::bad_alloc before anything changes.
   bool cutAt(ferrox::Quark* q, ferrox::Link* l, Vec2 point);
   void refreshGrid();
 

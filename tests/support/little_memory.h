@@ -72,11 +72,15 @@ inline int runWithLittleMemory(std::size_t headroom, const std::function<int(boo
 // only, where the heap ends at the limit, however much of it earlier tests left free; false
 // where small blocks are not held to it (AddressSanitizer's allocator maps them from space it
 // reserved at start) or where more than any limited child could have was given (qemu's user
-// mode ignores the limit).
-inline bool useUpMemory() {
+// mode ignores the limit). With `leave`, a block of that size taken first is given back at
+// the end: small allocations then find room in it while anything larger still fails.
+inline bool useUpMemory(std::size_t leave = 0) {
 #ifdef __SANITIZE_ADDRESS__
+  (void)leave;
   return false;
 #else
+  void* const spare = leave > 0 ? std::malloc(leave) : nullptr;
+  if (leave > 0 && spare == nullptr) return false;
   // The first exception's own set-up is done while there is still memory for it.
   try {
     throw 0;
@@ -94,6 +98,7 @@ inline bool useUpMemory() {
   };
   for (std::size_t size = std::size_t(1) << 24; size > 1024; size /= 2) drain(size);
   for (std::size_t size = 1024; size >= 8; size -= 8) drain(size);
+  std::free(spare);
   return taken <= kAtMost;
 #endif
 }
