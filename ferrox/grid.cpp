@@ -65,7 +65,10 @@ void Grid::addToCell(GridCell& cell, Link* link, PartnerMemory& memory) {
   for (uint32_t i = 0; i < cell.count; ++i) {
     Link* met = cell.links[i];
     if (met == link) return;  // already here: the pairs made so far stay
-    if (!memory.meet(met)) pairs.pushBack(ContactPair{met, link});
+    if (memory.meet(met)) continue;
+    // A pair dropped would be a contact never resolved: no room throws as new does.
+    reserve(pairs, pairs.count + 1);
+    pairs.pushBack(ContactPair{met, link});
   }
   cell.append(link);
 }

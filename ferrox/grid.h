@@ -22,7 +22,9 @@ class Grid {
   Grid& operator=(const Grid&) = delete;
 
   // Thick insertion; pairs the link with every link it meets (first = the one
-  // already in the cell). For every link that is not internal.
+  // already in the cell). For every link that is not internal. A pair or a
+  // cell the memory cannot hold throws std::bad_alloc; the link may then stand
+  // in some of its cells, which its removal walks as always.
   void insertLink(Vec2 a, Vec2 b, Link* link, float radius);
   // Half-width 0.01, no pairs; a link may stand in a cell once per visit.
   void insertLinkThin(Vec2 a, Vec2 b, Link* link);
