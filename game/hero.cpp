@@ -162,8 +162,8 @@ Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root
   armQuark_ = armBody_->addQuark(ferrox::kStiff, hinge_->position.x + kArmLength,
                                  hinge_->position.y, 0.05f, 0.01f);
   // Internal: the arm takes no part in contacts.
-  armBody_->links.pushBack(
-      new ferrox::LinkStiff(hinge_, armQuark_, true, false, kArmLength, 0.03f, 0.2f, 0.2f));
+  ferrox::keep(armBody_->links,
+               new ferrox::LinkStiff(hinge_, armQuark_, true, false, kArmLength, 0.03f, 0.2f, 0.2f));
   loadSounds(root);
 }
 

@@ -145,6 +145,7 @@ Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool wi
     fillList<Enemy>(enemies, record.enemies, dataRoot);
     fillList<Prop>(props, record.props, dataRoot);
     fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
+    ferrox::reserve(decals, record.decals.size());
     for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
     if (withExit) createExit();
   } catch (const std::bad_alloc&) {
@@ -342,7 +343,7 @@ void Level::update(float dt) {
   stepAndRemove(lasers, [dt](Laser* l) { return l->update(dt); });
 }
 
-void Level::addLaser(Vec2 position, Vec2 direction) { lasers.pushBack(new Laser(position, direction)); }
+void Level::addLaser(Vec2 position, Vec2 direction) { ferrox::keep(lasers, new Laser(position, direction)); }
 
 bool Level::isLaserBody(const ferrox::Skeleton* body) const { return findByBody(lasers, body) != nullptr; }
 
@@ -373,13 +374,13 @@ void Level::addObject(Level* level, int32_t typeCode, Vec2 position) {
   if (!level) return;
   const std::string& root = level->dataRoot;
   switch (typeCode) {
-    case 0: level->enemies.pushBack(new Enemy(0, position, root)); break;
-    case 1: level->enemies.pushBack(new Enemy(1, position, root)); break;
-    case 6: level->enemies.pushBack(new Enemy(2, position, root)); break;
-    case 2: level->props.pushBack(new Prop(position, 0, root)); break;
-    case 3: level->props.pushBack(new Prop(position, 1, root)); break;
-    case 5: level->props.pushBack(new Prop(position, 2, root)); break;
-    case 4: level->gorvexes.pushBack(new Gorvex(position, root)); break;
+    case 0: ferrox::keep(level->enemies, new Enemy(0, position, root)); break;
+    case 1: ferrox::keep(level->enemies, new Enemy(1, position, root)); break;
+    case 6: ferrox::keep(level->enemies, new Enemy(2, position, root)); break;
+    case 2: ferrox::keep(level->props, new Prop(position, 0, root)); break;
+    case 3: ferrox::keep(level->props, new Prop(position, 1, root)); break;
+    case 5: ferrox::keep(level->props, new Prop(position, 2, root)); break;
+    case 4: ferrox::keep(level->gorvexes, new Gorvex(position, root)); break;
     default: return;
   }
   // A new enemy or turret knows the hero as the others do.
@@ -402,6 +403,7 @@ void Level::removeObject(Level* level, int32_t typeCode, uint32_t index) {
 
 void Level::addDecal(Level* level, uint32_t decalIndex, Vec2 position) {
   if (!level || decalIndex >= Decal::kEntries) return;
+  ferrox::reserve(level->decals, level->decals.count + 1);
   level->decals.insertAt(Decal(position, decalIndex, level->dataRoot), 0);
 }
 

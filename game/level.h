@@ -124,7 +124,8 @@ class Level {
   // ones go); an object that goes leaves its slot to the last one, which is
   // stepped in the same pass.
   void update(float dt);
-  // Appends a new laser; a turret fires through it during update.
+  // Appends a new laser; a turret fires through it during update. A laser the
+  // list cannot take is deleted and std::bad_alloc thrown, as new would.
   void addLaser(Vec2 position, Vec2 direction);
 
   // Lookups by physics body, each over its list from slot 0.
@@ -139,7 +140,8 @@ class Level {
   void setExit(Vec2 a, Vec2 b);
 
   // Editing (no caller in the game). Type codes: 0, 1, 6 enemies of kind 0,
-  // 1, 2; 2, 3, 5 props of kind 0, 1, 2; 4 a turret.
+  // 1, 2; 2, 3, 5 props of kind 0, 1, 2; 4 a turret. An object or decal its
+  // list cannot take throws std::bad_alloc and adds nothing.
   static void addObject(Level* level, int32_t typeCode, Vec2 position);
   static void removeObject(Level* level, int32_t typeCode, uint32_t index);
   // In front of the list, so it is drawn first, under every other decal. An

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <streambuf>
 #include <string>
+#include <type_traits>
 
 #include "ferrox/collision_notifier.h"
 #include "ferrox/grid.h"
@@ -168,6 +170,56 @@ TEST(LevelMemory, AHeroTheMemoryCannotHoldIsNoHero) {
   if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
     GTEST_SKIP() << "no process of limited memory here";
   EXPECT_EQ(broken, 0) << "1: a hero; 2: no hero template; -1: an exception left the call";
+}
+
+// An object a full list cannot take, in a level being played or edited: the
+// call throws as new does, the object goes and the list keeps what it held.
+// Each list is full at 160 MB, which a process of 256 MB cannot double.
+TEST(LevelMemory, AnObjectItsListCannotTakeIsNotAdded) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  const std::string root = std::string(OMBREL_BUILD_DIR) + "/";
+  if (!fs::exists(root + Hero::kSkeletonPath)) GTEST_SKIP() << "no built data";
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  // Fills the list with slots nobody reads, runs the addition, then empties the
+  // list again; the result's bit 1 says it was added, 2 that the list changed.
+  auto whenFull = [](auto& list, const std::function<void()>& add) {
+    using Item = std::remove_reference_t<decltype(list[0])>;
+    const uint32_t full = uint32_t(kHeadroom * 5 / 8 / sizeof(Item));
+    if (!list.grow(full)) return 64;
+    list.count = full;
+    int bits = 0;
+    try {
+      add();
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    if (list.count != full || list.capacity != full) bits |= 2;
+    list.count = 0;
+    return bits;
+  };
+  const struct Row {
+    const char* name;
+    std::function<int(Level&)> run;
+  } rows[] = {
+      {"an enemy", [&](Level& l) { return whenFull(l.enemies, [&] { Level::addObject(&l, 0, kFarAway); }); }},
+      {"a prop", [&](Level& l) { return whenFull(l.props, [&] { Level::addObject(&l, 2, kFarAway); }); }},
+      {"a turret", [&](Level& l) { return whenFull(l.gorvexes, [&] { Level::addObject(&l, 4, kFarAway); }); }},
+      {"a laser", [&](Level& l) { return whenFull(l.lasers, [&] { l.addLaser(kFarAway, Vec2(1.0f, 0.0f)); }); }},
+      {"a decal", [&](Level& l) { return whenFull(l.decals, [&] { Level::addDecal(&l, 3, kFarAway); }); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const int broken = test_support::runWithLittleMemory(kHeadroom, [&](bool limited) {
+      if (!limited) return test_support::kNotLimitedThere;
+      Level level("", emptyLevel(), false, root);
+      if (!level.valid) return 64;
+      return row.run(level);
+    });
+    if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+      GTEST_SKIP() << "no process of limited memory here";
+    EXPECT_EQ(broken, 0) << "1: added without its slot; 2: the list changed; 64: no room for the "
+                            "full list; -1: the child crashed";
+  }
 }
 
 }  // namespace
