@@ -1,6 +1,7 @@
 #include "ferrox/grid.h"
 
 #include <cmath>
+#include <new>
 
 namespace ferrox {
 
@@ -39,8 +40,15 @@ Grid::Grid(int32_t width_, int32_t height_, float cellSize_)
   const size_t cellCount = static_cast<size_t>(cols) * static_cast<size_t>(rows);
   // Three allocations for the whole grid: a level of 100 x 50 has 125,000 cells.
   columns = new GridCell*[static_cast<size_t>(cols)];
-  cells_ = new GridCell[cellCount];
-  firstSlots_ = new Link*[cellCount * kFirstSlots];
+  try {
+    cells_ = new GridCell[cellCount];
+    firstSlots_ = new Link*[cellCount * kFirstSlots];
+  } catch (const std::bad_alloc&) {
+    // The destructor does not run for a grid that was never built.
+    delete[] cells_;
+    delete[] columns;
+    throw;
+  }
   for (size_t i = 0; i < cellCount; ++i) cells_[i].lend(firstSlots_ + i * kFirstSlots);
   for (int32_t c = 0; c < cols; ++c) columns[c] = cells_ + static_cast<size_t>(c) * rows;
 }
@@ -57,7 +65,10 @@ void Grid::addToCell(GridCell& cell, Link* link, PartnerMemory& memory) {
   for (uint32_t i = 0; i < cell.count; ++i) {
     Link* met = cell.links[i];
     if (met == link) return;  // already here: the pairs made so far stay
-    if (!memory.meet(met)) pairs.pushBack(ContactPair{met, link});
+    if (memory.meet(met)) continue;
+    // A pair dropped would be a contact never resolved: no room throws as new does.
+    reserve(pairs, pairs.count + 1);
+    pairs.pushBack(ContactPair{met, link});
   }
   cell.append(link);
 }

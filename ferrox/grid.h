@@ -22,7 +22,9 @@ class Grid {
   Grid& operator=(const Grid&) = delete;
 
   // Thick insertion; pairs the link with every link it meets (first = the one
-  // already in the cell). For every link that is not internal.
+  // already in the cell). For every link that is not internal. A pair or a
+  // cell the memory cannot hold throws std::bad_alloc; the link may then stand
+  // in some of its cells, which its removal walks as always.
   void insertLink(Vec2 a, Vec2 b, Link* link, float radius);
   // Half-width 0.01, no pairs; a link may stand in a cell once per visit.
   void insertLinkThin(Vec2 a, Vec2 b, Link* link);
@@ -164,7 +166,9 @@ constexpr int64_t kMaxWorldCells = int64_t{1} << 21;
 // Replaces the world by a new grid of width x height level units. Sizes that are
 // not positive, a cell size that is not a positive finite number, a grid of no
 // cells or of more than kMaxWorldCells are refused: the old world is deleted
-// all the same and the result is false with world null.
+// all the same and the result is false with world null. A grid the memory
+// cannot hold throws std::bad_alloc, as new does, leaving world null and
+// nothing of the grid.
 bool createWorld(int32_t width, int32_t height, float cellSize);
 // The same from a level's size in level units, each truncated to whole units
 // after it is checked to be a finite number in range.

@@ -182,4 +182,17 @@ Item* keep(IndexedList<T*>& list, Item* item) {
   return keepAt(list, item, list.count);
 }
 
+// Room for n items in a list that must not run short: a value list whose entries stand for
+// another list's (an outline's for a body's quarks) or must all be kept (contact pairs), and the
+// lists an edit will fill, secured before its first change so that a refusal finds it undone.
+// A list that cannot hold n items throws std::bad_alloc, as new would, and is left as it was.
+// Growth doubles as pushBack's does, so making room for one more at a time stays cheap.
+template <typename T>
+void reserve(IndexedList<T>& list, uint64_t n) {
+  if (n <= list.capacity) return;
+  const uint64_t doubled = list.capacity == 0 ? 1 : uint64_t(list.capacity) * 2;
+  const uint64_t grown = doubled > n && doubled <= UINT32_MAX ? doubled : n;
+  if (grown > UINT32_MAX || !list.grow(static_cast<uint32_t>(grown))) throw std::bad_alloc();
+}
+
 }  // namespace ferrox

@@ -11,14 +11,22 @@ namespace {
 constexpr float kRayHalfWidth = 0.01f;
 // Squared distance from the midpoint beyond which no hit is taken.
 constexpr float kFarthest = 100.0f;
+
+// A query's links; storage it took past the first 8 slots goes however the cast ends, also when
+// the memory cannot hold every candidate and the query throws.
+struct Candidates : GridCell {
+  Link* firstSlots[8];
+  Candidates() { lend(firstSlots); }
+  Candidates(const Candidates&) = delete;
+  Candidates& operator=(const Candidates&) = delete;
+  ~Candidates() { release(); }
+};
 }  // namespace
 
 bool raycast(Link*& link, Quark*& quark, Vec2& hit, Vec2 from, Vec2 to) {
   if (world == nullptr) return false;
   // The first 8 candidates need no allocation.
-  Link* firstSlots[8];
-  GridCell candidates;
-  candidates.lend(firstSlots);
+  Candidates candidates;
   world->query(from, to, candidates, kRayHalfWidth);
 
   const Vec2 middle = from * 0.5f + to * 0.5f;
@@ -40,7 +48,6 @@ bool raycast(Link*& link, Quark*& quark, Vec2& hit, Vec2 from, Vec2 to) {
     best = away;
     found = true;
   }
-  candidates.release();
   return found;
 }
 

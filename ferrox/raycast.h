@@ -13,7 +13,7 @@ class Quark;
 // midpoint (never one 10 or more from it): the link, its end nearer the contact
 // (a when the point on the link is in its first half, else b) and that point on
 // the cast segment. False, with the outputs untouched, when nothing is hit or
-// there is no world.
+// there is no world. Candidates the memory cannot hold throw std::bad_alloc.
 bool raycast(Link*& link, Quark*& quark, Vec2& hit, Vec2 from, Vec2 to);
 bool raycast(Link*& link, Quark*& quark, Vec2 from, Vec2 to);
 

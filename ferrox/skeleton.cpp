@@ -119,11 +119,18 @@ void Skeleton::serialize(Kettar::ByteBuffer& buffer) const {
 }
 
 bool Skeleton::deserialize(Kettar::ByteBuffer& buffer, bool noGrid) {
+  BodyBlock block;
+  const bool sound = readBodyBlock(buffer, block);
+  // Nothing is built from a damaged block: the body is left empty.
+  if (!sound) block = BodyBlock();
+  build(block, noGrid);
+  return sound;
+}
+
+void Skeleton::build(const BodyBlock& block, bool noGrid) {
   links.empty();
   quarks.empty();
   endHook();
-  BodyBlock block;
-  if (!readBodyBlock(buffer, block)) return false;
   for (const QuarkRecord& r : block.quarks) {
     switch (r.kind) {
       case kBlockSoft: keep(quarks, new QuarkSoft(this, r.position, r.mass, r.damping)); break;
@@ -153,7 +160,6 @@ bool Skeleton::deserialize(Kettar::ByteBuffer& buffer, bool noGrid) {
     }
   }
   if (!noGrid) enterGrid();
-  return true;
 }
 
 Quark* Skeleton::makeQuark(int32_t kind, Vec2 position, float mass, float damping) {

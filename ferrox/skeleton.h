@@ -16,6 +16,8 @@ class ByteBuffer;
 
 namespace ferrox {
 
+struct BodyBlock;
+
 // Radii given as 0 become these.
 constexpr float kDefaultLinkRadius = 0.03f;
 constexpr float kDefaultFixedLinkRadius = 0.05f;
@@ -71,6 +73,9 @@ class Skeleton {
   // A body the memory cannot hold throws std::bad_alloc, as every way of
   // building a body does.
   bool deserialize(Kettar::ByteBuffer& buffer, bool noGrid);
+  // The same from records as readBodyBlock gives them (or as sound: every
+  // link's quarks in range), for a reader that has already read and checked them.
+  void build(const BodyBlock& block, bool noGrid);
 
   // Kind codes: 0 fixed, 1 stiff, 2 soft. Another kind makes nothing and gives
   // the last quark (null for an empty body).

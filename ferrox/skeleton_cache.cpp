@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "kettar/byte_buffer.h"
 
@@ -34,13 +36,14 @@ int32_t find(const std::string& path) {
   return -1;
 }
 
-// A body the memory cannot hold refuses the file, as records that cannot be stored do.
-bool readBody(Skeleton& body, Kettar::ByteBuffer& buffer) {
-  try {
-    return body.deserialize(buffer, true);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+// Takes a read template and a copy of its path into the cache. Slot i of one list belongs to
+// slot i of the other: both take their entry or neither does.
+void store(Cache& c, const std::string& path, std::unique_ptr<Skeleton> body) {
+  reserve(c.paths, c.paths.count + 1);
+  reserve(c.templates, c.templates.count + 1);
+  std::unique_ptr<std::string> name = std::make_unique<std::string>(path);
+  c.paths.pushBack(name.release());
+  c.templates.pushBack(body.release());
 }
 
 }  // namespace
@@ -64,27 +67,18 @@ bool SkeletonCache::load(const std::string& path) {
   if (!in || std::memcmp(header, kHeader, sizeof kHeader) != 0) return false;
   Kettar::ByteBuffer buffer;
   if (!buffer.loadCompressed(in)) return false;
-  Skeleton* body = new Skeleton();
-  // The body block is read from the start of the block; bytes after it, in the block or in
-  // the file, are not the body's and are left unread.
-  if (!readBody(*body, buffer)) {
-    delete body;
+  // A body or a name the memory cannot hold refuses the file, as records that cannot be stored
+  // do, and nothing of it stays.
+  try {
+    std::unique_ptr<Skeleton> body = std::make_unique<Skeleton>();
+    // The body block is read from the start of the block; bytes after it, in the block or in
+    // the file, are not the body's and are left unread.
+    if (!body->deserialize(buffer, true)) return false;
+    store(cache(), path, std::move(body));
+    return true;
+  } catch (const std::bad_alloc&) {
     return false;
   }
-  Cache& c = cache();
-  // Slot i of one list belongs to slot i of the other: both take their entry or neither does.
-  std::string* name = new std::string(path);
-  if (!c.paths.pushBack(name)) {
-    delete name;
-    delete body;
-    return false;
-  }
-  if (!c.templates.pushBack(body)) {
-    c.paths.removeAt(c.paths.count - 1);  // deletes the name
-    delete body;
-    return false;
-  }
-  return true;
 }
 
 const Skeleton& SkeletonCache::get(const std::string& path) {

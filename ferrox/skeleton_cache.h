@@ -18,8 +18,8 @@ class SkeletonCache {
   // Writes a skeleton file; false when the file cannot be opened or written.
   static bool save(const std::string& path, const Skeleton& body);
   // Reads a skeleton file into the cache (true at once when already cached).
-  // False for a missing file, a wrong header, a damaged block or a body the
-  // memory cannot hold.
+  // False for a missing file, a wrong header, a damaged block or a body (or
+  // the copy of its path) the memory cannot hold; nothing of it is kept then.
   static bool load(const std::string& path);
   // The template for the path, loaded on first use; the empty body (no quarks,
   // no links, canSleep set, id 0) when the file cannot be read.

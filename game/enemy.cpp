@@ -74,10 +74,7 @@ Enemy::Enemy(const LevelFile::EnemyRecord& record, const std::string& dataRoot)
     brainDeathSound = Kettar::mixer->loadSound((dataRoot + kBrainDeathSoundPath).c_str());
 }
 
-Enemy::~Enemy() {
-  delete body_;
-  delete sprite_;
-}
+Enemy::~Enemy() = default;
 
 LevelFile::EnemyRecord Enemy::record() const { return {kind_, position_}; }
 

@@ -8,6 +8,7 @@
 // next update, and the level then deletes it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ferrox/skeleton.h"
@@ -81,16 +82,17 @@ class Enemy {
   int32_t id() const { return id_; }
   uint32_t kind() const { return kind_; }
   Vec2 position() const { return position_; }
-  ferrox::Skeleton* body() const { return body_; }
-  const Sprite* sprite() const { return sprite_; }
+  ferrox::Skeleton* body() const { return body_.get(); }
+  const Sprite* sprite() const { return sprite_.get(); }
   bool killed() const { return killed_ != 0; }
 
  private:
   int32_t id_ = 0;           // slot in the level's enemy list
   uint32_t kind_;            // below kKinds
   Vec2 position_;            // placement; kept for saving, never updated
-  ferrox::Skeleton* body_;   // owned; empty (no quarks) when the skeleton is missing
-  Sprite* sprite_;           // owned
+  // Held so that a constructor stopped by a full heap frees what it had built.
+  std::unique_ptr<ferrox::Skeleton> body_;  // empty (no quarks) when the skeleton is missing
+  std::unique_ptr<Sprite> sprite_;
   const Hero* target_ = nullptr;  // not owned
   uint8_t killed_ = 0;
 };

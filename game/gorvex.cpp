@@ -48,22 +48,19 @@ Gorvex::Gorvex(const LevelFile::TurretRecord& record, const std::string& dataRoo
 void Gorvex::setup(const std::string& dataRoot) {
   if (laserSound == -1 && Kettar::mixer != nullptr)
     laserSound = Kettar::mixer->loadSound((dataRoot + kLaserSoundPath).c_str());
-  body_ = new ferrox::Skeleton(ferrox::SkeletonCache::get(dataRoot + kSkeletonPath), position_, true);
+  body_ = std::make_unique<ferrox::Skeleton>(ferrox::SkeletonCache::get(dataRoot + kSkeletonPath),
+                                             position_, true);
   if (flip_) body_->mirror(0.0f);
   body_->rotate(rotation_);
-  idleSprite_ = new Sprite(dataRoot + kIdleSpritePath, kFrames, kIdleFps, true);
-  shootSprite_ = new Sprite(dataRoot + kShootSpritePath, kFrames, kShootFps, false);
+  idleSprite_ = std::make_unique<Sprite>(dataRoot + kIdleSpritePath, kFrames, kIdleFps, true);
+  shootSprite_ = std::make_unique<Sprite>(dataRoot + kShootSpritePath, kFrames, kShootFps, false);
   fired_ = 0;
-  current_ = idleSprite_;
+  current_ = idleSprite_.get();
   // The first idle period lasts phase percent of the interval.
   timer_.setBack(static_cast<double>(interval_) - 0.01 * interval_ * phase_);
 }
 
-Gorvex::~Gorvex() {
-  delete body_;
-  delete idleSprite_;
-  delete shootSprite_;
-}
+Gorvex::~Gorvex() = default;
 
 LevelFile::TurretRecord Gorvex::record() const {
   LevelFile::TurretRecord r;
@@ -83,9 +80,9 @@ void Gorvex::setListIndex(uint32_t slot) {
 }
 
 bool Gorvex::update() {
-  if (current_ == idleSprite_) {
+  if (current_ == idleSprite_.get()) {
     if (timer_.elapsed() > static_cast<double>(interval_)) {
-      current_ = shootSprite_;
+      current_ = shootSprite_.get();
       shootSprite_->setFrame(0);
       timer_.restart();
     }
@@ -95,7 +92,7 @@ bool Gorvex::update() {
       fired_ = 1;
     }
     if (timer_.elapsed() > kShootTime) {
-      current_ = idleSprite_;
+      current_ = idleSprite_.get();
       timer_.restart();
       fired_ = 0;
     }

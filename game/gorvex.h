@@ -7,6 +7,7 @@
 // tip, with the laser sound placed by where the hero is.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ferrox/skeleton.h"
@@ -96,8 +97,8 @@ class Gorvex {
   float interval() const { return interval_; }
   float phase() const { return phase_; }
   bool flipped() const { return flip_ != 0; }
-  bool shooting() const { return current_ == shootSprite_; }
-  ferrox::Skeleton* body() const { return body_; }
+  bool shooting() const { return current_ == shootSprite_.get(); }
+  ferrox::Skeleton* body() const { return body_.get(); }
   const Sprite* currentSprite() const { return current_; }
 
  private:
@@ -109,9 +110,10 @@ class Gorvex {
   float interval_ = 0.0f;     // seconds of idle strip between volleys
   float phase_ = 0.0f;        // percent of the interval the first idle period lasts
   uint8_t flip_ = 0;          // nonzero: mirrored; a level file's byte is kept as read
-  ferrox::Skeleton* body_ = nullptr;  // owned
-  Sprite* idleSprite_ = nullptr;      // owned
-  Sprite* shootSprite_ = nullptr;     // owned
+  // Held so that a set-up stopped by a full heap frees what it had built.
+  std::unique_ptr<ferrox::Skeleton> body_;
+  std::unique_ptr<Sprite> idleSprite_;
+  std::unique_ptr<Sprite> shootSprite_;
   Sprite* current_ = nullptr;         // idleSprite_ or shootSprite_: also the state
   Kettar::Stopwatch timer_;           // time in the current state
   uint8_t fired_ = 0;                 // this volley's laser has left

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "ferrox/link.h"
 #include "ferrox/skeleton_cache.h"
@@ -139,9 +140,14 @@ Vec2 flingVelocity() {
 std::unique_ptr<Hero> Hero::create(Vec2 start) { return create(start, Kettar::executableDirectory); }
 
 std::unique_ptr<Hero> Hero::create(Vec2 start, const std::string& dataRoot) {
-  const ferrox::Skeleton& skeleton = ferrox::SkeletonCache::get(dataRoot + kSkeletonPath);
-  if (skeleton.quarks.count <= kHingeQuark) return nullptr;
-  return std::unique_ptr<Hero>(new Hero(skeleton, start, dataRoot));
+  // A hero the memory cannot hold leaves the level unplayable, as a missing skeleton does.
+  try {
+    const ferrox::Skeleton& skeleton = ferrox::SkeletonCache::get(dataRoot + kSkeletonPath);
+    if (skeleton.quarks.count <= kHingeQuark) return nullptr;
+    return std::unique_ptr<Hero>(new Hero(skeleton, start, dataRoot));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root)
@@ -156,15 +162,15 @@ Hero::Hero(const ferrox::Skeleton& skeleton, Vec2 start, const std::string& root
   armQuark_ = armBody_->addQuark(ferrox::kStiff, hinge_->position.x + kArmLength,
                                  hinge_->position.y, 0.05f, 0.01f);
   // Internal: the arm takes no part in contacts.
-  armBody_->links.pushBack(
-      new ferrox::LinkStiff(hinge_, armQuark_, true, false, kArmLength, 0.03f, 0.2f, 0.2f));
+  ferrox::keep(armBody_->links,
+               new ferrox::LinkStiff(hinge_, armQuark_, true, false, kArmLength, 0.03f, 0.2f, 0.2f));
   loadSounds(root);
 }
 
 Hero::~Hero() {
   grapple_.reset();
-  delete armBody_;
-  delete body_;
+  armBody_.reset();
+  body_.reset();
 }
 
 void Hero::preStep() {
@@ -415,7 +421,7 @@ void Hero::shoot() {
   if (shotClock_.elapsed() < kShotInterval) return;
   Vec2 direction = armQuark_->position - hinge_->position;
   direction.setLength(1.0f);
-  grapple_ = std::make_unique<Grapple>(body_, armQuark_, direction, armQuark_->velocity());
+  grapple_ = std::make_unique<Grapple>(body_.get(), armQuark_, direction, armQuark_->velocity());
   pushFromRope(kRecoil);
   shotClock_.restart();
 }

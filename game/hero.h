@@ -30,7 +30,8 @@ class Hero {
   // Builds the hero at the start position from the hero skeleton below the
   // data root (default: the program directory), with its sprites and sounds
   // from there too. Null, with nothing built or loaded, when the skeleton
-  // cannot be read or has no hinge quark: the level cannot be played.
+  // cannot be read or has no hinge quark, and with nothing of the hero left
+  // when the memory cannot hold it: the level cannot be played.
   static std::unique_ptr<Hero> create(Vec2 start);
   static std::unique_ptr<Hero> create(Vec2 start, const std::string& dataRoot);
   // The rope (no sound, no unhook), the arm body, then the body.
@@ -81,8 +82,8 @@ class Hero {
   // Stays valid while the hero lives: the camera follows it.
   const Vec3& position() const { return position_; }
   Vec2 centre() const { return centre_; }
-  ferrox::Skeleton* body() const { return body_; }
-  ferrox::Skeleton* armBody() const { return armBody_; }
+  ferrox::Skeleton* body() const { return body_.get(); }
+  ferrox::Skeleton* armBody() const { return armBody_.get(); }
   // Null when there is no rope.
   Grapple* grapple() const { return grapple_.get(); }
   ferrox::Quark* hingeQuark() const { return hinge_; }
@@ -128,10 +129,11 @@ class Hero {
 
   Vec3 position_;    // the body's centre of mass after each step; z 0
   Vec2 centre_;      // the body's centroid, refreshed at the start of each living step
-  ferrox::Skeleton* body_;     // owned
+  // Held so that a constructor stopped by a full heap frees what it had built.
+  std::unique_ptr<ferrox::Skeleton> body_;
   // Owned: the arm quark and its link to the hinge. It never sleeps: its lone
   // quark would fall asleep mid-swing.
-  ferrox::Skeleton* armBody_;
+  std::unique_ptr<ferrox::Skeleton> armBody_;
   std::unique_ptr<Grapple> grapple_;  // null when there is no rope
   float groundLevel_ = 0.0f;   // 1 after every contact, decays each step
   uint8_t onGround_ = 0;       // while the ground level is at least 0.5

@@ -24,7 +24,7 @@ Laser::Laser(Vec2 position, Vec2 direction)
   link_ = body_->addLink(ferrox::kStiff, 0, 1, kStiffness, kSpring, 0.0f, kFriction);
 }
 
-Laser::~Laser() { delete body_; }
+Laser::~Laser() = default;
 
 void Laser::setListIndex(uint32_t slot) {
   id_ = static_cast<int32_t>(slot);

@@ -7,6 +7,7 @@
 // the grid's update and is removed on the next. A laser that misses flies on.
 
 #include <cstdint>
+#include <memory>
 
 #include "ferrox/link.h"
 #include "ferrox/quark.h"
@@ -43,14 +44,14 @@ class Laser {
   ferrox::Quark* tail() const { return tail_; }
   ferrox::Quark* head() const { return head_; }
   ferrox::Link* link() const { return link_; }
-  ferrox::Skeleton* body() const { return body_; }
+  ferrox::Skeleton* body() const { return body_.get(); }
   bool dead() const { return dead_ != 0; }
 
  private:
   int32_t id_ = 0;       // slot in the level's laser list
   Vec2 position_;        // firing point
   Vec2 direction_;       // unit flight direction
-  ferrox::Skeleton* body_;  // owned
+  std::unique_ptr<ferrox::Skeleton> body_;  // freed also when the constructor stops half way
   ferrox::Quark* tail_;  // quark 0 of the body, at the firing point
   ferrox::Quark* head_;  // quark 1, ahead along the direction
   ferrox::Link* link_;   // the stiff link between them

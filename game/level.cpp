@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+#include <new>
+
 #include "ferrox/grid.h"
 #include "ferrox/skeleton_cache.h"
 #include "game/enemy.h"
@@ -52,7 +54,7 @@ constexpr float kExitFriction = 0.2f;
 template <typename Object, typename Record>
 void fillList(ferrox::IndexedList<Object*>& list, const std::vector<Record>& from,
               const std::string& dataRoot) {
-  for (const Record& r : from) list.pushBack(new Object(r, dataRoot));
+  for (const Record& r : from) ferrox::keep(list, new Object(r, dataRoot));
 }
 
 template <typename Object, typename Record>
@@ -134,13 +136,21 @@ Level::Level(const std::string& p, const LevelFile::LevelRecord& record, bool wi
   frontParallaxRepeat = record.frontRepeat;
   loadParallax(0, record.backParallax);
   loadParallax(1, record.frontParallax);
-  if (!createWorld(width, height)) return;
-  terrain = new Terrain(record.terrain, width, height);
-  fillList<Enemy>(enemies, record.enemies, dataRoot);
-  fillList<Prop>(props, record.props, dataRoot);
-  fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
-  for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
-  if (withExit) createExit();
+  // Records that were read whole can still ask for more than the memory holds
+  // once built (a polygon of millions of vertices): such a level is refused as
+  // one that cannot be read, and what was built goes with it.
+  try {
+    if (!createWorld(width, height)) return;
+    terrain = new Terrain(record.terrain, width, height);
+    fillList<Enemy>(enemies, record.enemies, dataRoot);
+    fillList<Prop>(props, record.props, dataRoot);
+    fillList<Gorvex>(gorvexes, record.turrets, dataRoot);
+    ferrox::reserve(decals, record.decals.size());
+    for (const LevelFile::DecalRecord& d : record.decals) decals.pushBack(Decal(d, dataRoot));
+    if (withExit) createExit();
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   valid = 1;
 }
 
@@ -333,7 +343,7 @@ void Level::update(float dt) {
   stepAndRemove(lasers, [dt](Laser* l) { return l->update(dt); });
 }
 
-void Level::addLaser(Vec2 position, Vec2 direction) { lasers.pushBack(new Laser(position, direction)); }
+void Level::addLaser(Vec2 position, Vec2 direction) { ferrox::keep(lasers, new Laser(position, direction)); }
 
 bool Level::isLaserBody(const ferrox::Skeleton* body) const { return findByBody(lasers, body) != nullptr; }
 
@@ -364,13 +374,13 @@ void Level::addObject(Level* level, int32_t typeCode, Vec2 position) {
   if (!level) return;
   const std::string& root = level->dataRoot;
   switch (typeCode) {
-    case 0: level->enemies.pushBack(new Enemy(0, position, root)); break;
-    case 1: level->enemies.pushBack(new Enemy(1, position, root)); break;
-    case 6: level->enemies.pushBack(new Enemy(2, position, root)); break;
-    case 2: level->props.pushBack(new Prop(position, 0, root)); break;
-    case 3: level->props.pushBack(new Prop(position, 1, root)); break;
-    case 5: level->props.pushBack(new Prop(position, 2, root)); break;
-    case 4: level->gorvexes.pushBack(new Gorvex(position, root)); break;
+    case 0: ferrox::keep(level->enemies, new Enemy(0, position, root)); break;
+    case 1: ferrox::keep(level->enemies, new Enemy(1, position, root)); break;
+    case 6: ferrox::keep(level->enemies, new Enemy(2, position, root)); break;
+    case 2: ferrox::keep(level->props, new Prop(position, 0, root)); break;
+    case 3: ferrox::keep(level->props, new Prop(position, 1, root)); break;
+    case 5: ferrox::keep(level->props, new Prop(position, 2, root)); break;
+    case 4: ferrox::keep(level->gorvexes, new Gorvex(position, root)); break;
     default: return;
   }
   // A new enemy or turret knows the hero as the others do.
@@ -393,6 +403,7 @@ void Level::removeObject(Level* level, int32_t typeCode, uint32_t index) {
 
 void Level::addDecal(Level* level, uint32_t decalIndex, Vec2 position) {
   if (!level || decalIndex >= Decal::kEntries) return;
+  ferrox::reserve(level->decals, level->decals.count + 1);
   level->decals.insertAt(Decal(position, decalIndex, level->dataRoot), 0);
 }
 

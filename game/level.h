@@ -67,7 +67,9 @@ class Level {
   // Reads the whole file first; only a sound file replaces the current level,
   // which is destroyed before the new world is made. False (current level
   // unchanged) for a missing or damaged file; a file with the right magic has
-  // set the best time all the same.
+  // set the best time all the same. A sound file whose level the memory cannot
+  // hold is refused too, once the current level is gone: false with no
+  // current level, and the world the refused level made left to the caller.
   // The level's objects load their files from below dataRoot.
   static bool load(const std::string& path, bool withExit,
                    const std::string& dataRoot = Kettar::executableDirectory);
@@ -86,7 +88,9 @@ class Level {
   static void setBestTime(float t);
 
   // A level built from a checked record; it makes the physics world, then the
-  // objects from their records with their files below dataRoot.
+  // objects from their records with their files below dataRoot. Not valid when
+  // the world cannot be made or the memory cannot hold what is built; what was
+  // built is then the destructor's.
   Level(const std::string& path, const LevelFile::LevelRecord& record, bool withExit,
         const std::string& dataRoot = Kettar::executableDirectory);
   // The new-level constructor.
@@ -121,7 +125,8 @@ class Level {
   // ones go); an object that goes leaves its slot to the last one, which is
   // stepped in the same pass.
   void update(float dt);
-  // Appends a new laser; a turret fires through it during update.
+  // Appends a new laser; a turret fires through it during update. A laser the
+  // list cannot take is deleted and std::bad_alloc thrown, as new would.
   void addLaser(Vec2 position, Vec2 direction);
 
   // Lookups by physics body, each over its list from slot 0.
@@ -136,7 +141,8 @@ class Level {
   void setExit(Vec2 a, Vec2 b);
 
   // Editing (no caller in the game). Type codes: 0, 1, 6 enemies of kind 0,
-  // 1, 2; 2, 3, 5 props of kind 0, 1, 2; 4 a turret.
+  // 1, 2; 2, 3, 5 props of kind 0, 1, 2; 4 a turret. An object or decal its
+  // list cannot take throws std::bad_alloc and adds nothing.
   static void addObject(Level* level, int32_t typeCode, Vec2 position);
   static void removeObject(Level* level, int32_t typeCode, uint32_t index);
   // In front of the list, so it is drawn first, under every other decal. An

@@ -212,13 +212,11 @@ void Ombrel::selectMusic(int32_t track) {
 
 void Ombrel::loadLevel(const std::string& fileName) {
   const std::string path = dataRoot + "data/levels/" + fileName;
-  if (!Level::load(path, true, dataRoot)) {
-    std::cout << "!![Ombrel] cannot find level file" << std::endl;
-    return;
-  }
-  hero = Hero::create(Level::current->start, dataRoot);
+  hero = Level::load(path, true, dataRoot) ? Hero::create(Level::current->start, dataRoot) : nullptr;
   if (hero == nullptr) {
-    // No playable hero: the level goes again and the menu stays.
+    // The menu loads with no level current. What a failed load leaves goes and
+    // the menu stays: a level without a playable hero, the world of a level
+    // the memory could not hold.
     delete Level::current;
     Level::current = nullptr;
     ferrox::destroyWorld();

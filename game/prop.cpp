@@ -35,7 +35,7 @@ Prop::Prop(Vec2 position, uint32_t kind, const std::string& dataRoot)
 Prop::Prop(const LevelFile::PropRecord& record, const std::string& dataRoot)
     : Prop(record.position, record.kind, dataRoot) {}
 
-Prop::~Prop() { delete body_; }
+Prop::~Prop() = default;
 
 void Prop::setup(const std::string& dataRoot) {
   if (Kettar::textureManager != nullptr) {

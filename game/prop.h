@@ -4,6 +4,7 @@
 // textured quad turned with the body.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ferrox/skeleton.h"
@@ -52,7 +53,7 @@ class Prop {
   uint32_t kind() const { return kind_; }
   Vec2 position() const { return position_; }
   Vec2 referenceDirection() const { return reference_; }
-  ferrox::Skeleton* body() const { return body_; }
+  ferrox::Skeleton* body() const { return body_.get(); }
   int32_t texture() const { return texture_; }
   float aspect() const { return aspect_; }
 
@@ -64,7 +65,8 @@ class Prop {
   uint32_t kind_;
   Vec2 position_;         // placement; written back unchanged
   Vec2 reference_;        // direction() when built: the texture is upright along it
-  ferrox::Skeleton* body_;  // owned; empty (no quarks) when the skeleton is missing
+  // Held so that a constructor stopped by a full heap frees the body.
+  std::unique_ptr<ferrox::Skeleton> body_;  // empty (no quarks) when the skeleton is missing
   int32_t texture_ = -1;  // owned by the texture manager; -1 when not loaded
   float aspect_ = 1.0f;   // texture height / width; 1 without a texture of some width
 };

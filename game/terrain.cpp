@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
+#include <new>
 
 #include "ferrox/skeleton.h"
 #include "kettar/byte_buffer.h"
@@ -47,7 +49,7 @@ Terrain::Terrain(const LevelFile::TerrainRecord& record, float w, float h)
   selectBorderTexture(record.borderTextureIndex);
   textureScale = record.textureScale;
   setObjectPlanes();
-  for (const LevelFile::PolygonRecord& p : record.polygons) polygons.pushBack(new TerrainPolygon(p));
+  for (const LevelFile::PolygonRecord& p : record.polygons) ferrox::keep(polygons, new TerrainPolygon(p));
   rebuild();
 }
 
@@ -75,27 +77,29 @@ Terrain& Terrain::operator=(const Terrain& other) {
   return *this;
 }
 
-Terrain::~Terrain() {
-  if (tessellator_) gluDeleteTess(tessellator_);
-  if (displayList_) glDeleteLists(displayList_, 1);
-  polygons.destroy();
+Terrain::~Terrain() { polygons.destroy(); }
+
+Terrain::GlObjects::~GlObjects() {
+  if (tessellator) gluDeleteTess(tessellator);
+  if (displayList) glDeleteLists(displayList, 1);
 }
 
 void Terrain::initTessellator() {
-  tessellator_ = gluNewTess();
+  gl_.tessellator = gluNewTess();
+  if (gl_.tessellator == nullptr) throw std::bad_alloc();
   using Callback = void(GLAPIENTRY*)();
-  gluTessCallback(tessellator_, GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Terrain::onBegin));
-  gluTessCallback(tessellator_, GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&Terrain::onVertex));
-  gluTessCallback(tessellator_, GLU_TESS_END_DATA, reinterpret_cast<Callback>(&Terrain::onEnd));
+  gluTessCallback(gl_.tessellator, GLU_TESS_BEGIN_DATA, reinterpret_cast<Callback>(&Terrain::onBegin));
+  gluTessCallback(gl_.tessellator, GLU_TESS_VERTEX_DATA, reinterpret_cast<Callback>(&Terrain::onVertex));
+  gluTessCallback(gl_.tessellator, GLU_TESS_END_DATA, reinterpret_cast<Callback>(&Terrain::onEnd));
   // With an edge-flag callback the tessellator gives plain triangles only,
   // which the area sum below relies on.
-  gluTessCallback(tessellator_, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&Terrain::onEdgeFlag));
+  gluTessCallback(gl_.tessellator, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<Callback>(&Terrain::onEdgeFlag));
   // Crossing contours need new vertices; without this callback GLU would drop
   // the contour silently and fill the wrong area.
-  gluTessCallback(tessellator_, GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Terrain::onCombine));
-  gluTessCallback(tessellator_, GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Terrain::onError));
-  gluTessNormal(tessellator_, 0.0, 0.0, 1.0);
-  displayList_ = glGenLists(1);
+  gluTessCallback(gl_.tessellator, GLU_TESS_COMBINE_DATA, reinterpret_cast<Callback>(&Terrain::onCombine));
+  gluTessCallback(gl_.tessellator, GLU_TESS_ERROR_DATA, reinterpret_cast<Callback>(&Terrain::onError));
+  gluTessNormal(gl_.tessellator, 0.0, 0.0, 1.0);
+  gl_.displayList = glGenLists(1);
 }
 
 void Terrain::reloadTextures() {
@@ -108,7 +112,7 @@ void Terrain::copyFrom(const Terrain& other) {
   height = other.height;
   inverted = other.inverted;
   polygons.empty();
-  for (const TerrainPolygon* p : other.polygons) polygons.pushBack(new TerrainPolygon(*p));
+  for (const TerrainPolygon* p : other.polygons) ferrox::keep(polygons, new TerrainPolygon(*p));
 }
 
 LevelFile::TerrainRecord Terrain::record() const {
@@ -164,17 +168,17 @@ bool Terrain::rebuild() {
   tessError_ = 0;
   triangleVertices_ = 0;
 
-  glNewList(displayList_, GL_COMPILE);
-  gluTessBeginPolygon(tessellator_, this);
-  gluTessBeginContour(tessellator_);
-  for (TerrainVertex& c : corners_) gluTessVertex(tessellator_, &c.x, &c);
-  gluTessEndContour(tessellator_);
+  glNewList(gl_.displayList, GL_COMPILE);
+  gluTessBeginPolygon(gl_.tessellator, this);
+  gluTessBeginContour(gl_.tessellator);
+  for (TerrainVertex& c : corners_) gluTessVertex(gl_.tessellator, &c.x, &c);
+  gluTessEndContour(gl_.tessellator);
   for (TerrainPolygon* p : polygons) {
-    gluTessBeginContour(tessellator_);
-    for (TerrainVertex& v : p->outline) gluTessVertex(tessellator_, &v.x, &v);
-    gluTessEndContour(tessellator_);
+    gluTessBeginContour(gl_.tessellator);
+    for (TerrainVertex& v : p->outline) gluTessVertex(gl_.tessellator, &v.x, &v);
+    gluTessEndContour(gl_.tessellator);
   }
-  gluTessEndPolygon(tessellator_);
+  gluTessEndPolygon(gl_.tessellator);
   glEndList();
   combined_.clear();
 
@@ -226,7 +230,7 @@ void Terrain::draw() const {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glEnable(GL_TEXTURE_GEN_S);
   glEnable(GL_TEXTURE_GEN_T);
-  glCallList(displayList_);
+  glCallList(gl_.displayList);
   glDisable(GL_TEXTURE_GEN_S);
   glDisable(GL_TEXTURE_GEN_T);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -257,8 +261,8 @@ void Terrain::addRectangle(Vec2 centre, Vec2 size) {
   // The border lies on the solid side: outside a hole of a plain terrain and
   // of an inverted terrain's hollow, inside an island within the hollow.
   const bool orientation = !inverted || polygons.count == 0;
-  TerrainPolygon* p = new TerrainPolygon(orientation);
-  polygons.pushBack(p);
+  // Made whole before the list takes it: a refusal adds no part of a rectangle.
+  std::unique_ptr<TerrainPolygon> p = std::make_unique<TerrainPolygon>(orientation);
   const float hx = size.x / 2, hy = size.y / 2;
   p->addVertex(centre.x - hx, centre.y - hy);
   p->addVertex(centre.x + hx, centre.y - hy);
@@ -266,6 +270,7 @@ void Terrain::addRectangle(Vec2 centre, Vec2 size) {
   p->addVertex(centre.x - hx, centre.y + hy);
   for (uint32_t i = 0; i < 4; ++i) p->addEdgeLink(i, (i + 1) % 4);
   p->computeBorder();
+  ferrox::keep(polygons, p.release());
   rebuild();
 }
 
@@ -319,6 +324,14 @@ bool Terrain::cutAt(ferrox::Quark* q, ferrox::Link* l, Vec2 point) {
   d.setLength(kCutHalfWidth);
   ferrox::Quark* second = l->b;
   ferrox::Quark* previous = l->a;
+
+  // a takes b's vertices but q, and the slit's two: their room, and that of the links joining
+  // them, is made before the first change, so that a refusal leaves both polygons as they were.
+  const uint32_t added = b->body.quarks.count + 1;
+  ferrox::reserve(a->body.quarks, a->body.quarks.count + added);
+  ferrox::reserve(a->outline, a->outline.count + added);
+  ferrox::reserve(a->border, a->outline.count + added);
+  ferrox::reserve(a->body.links, a->body.links.count + added + 1);
 
   // Each vertex goes in just before l's second quark, joined to the one before.
   auto place = [&](ferrox::Quark* moved, Vec2 at) {

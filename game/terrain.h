@@ -40,7 +40,8 @@ class Terrain {
   ferrox::IndexedList<TerrainPolygon*> polygons;
   uint8_t inverted;
 
-  // A checked terrain record for a level of that size.
+  // A checked terrain record for a level of that size. Polygons the memory
+  // cannot hold throw std::bad_alloc, and nothing of the terrain stays.
   Terrain(const LevelFile::TerrainRecord& record, float width, float height);
   Terrain(bool inverted, float width, float height);
   Terrain(const Terrain& other);
@@ -80,7 +81,8 @@ class Terrain {
   bool insertVertex(ferrox::Link* edge, Vec2 point);
   bool moveVertex(ferrox::Quark* quark, Vec2 position);
   // Splices the polygon of vertex q into the polygon of edge l through a slit
-  // at the point; the first polygon is then gone.
+  // at the point; the first polygon is then gone. Room the second polygon's
+  // lists cannot be given throws std::bad_alloc before anything changes.
   bool cutAt(ferrox::Quark* q, ferrox::Link* l, Vec2 point);
   void refreshGrid();
 
@@ -107,8 +109,18 @@ class Terrain {
                                    void** out, void* self);
   static void GLAPIENTRY onError(GLenum error, void* self);
 
-  GLUtesselator* tessellator_ = nullptr;  // owned
-  GLuint displayList_ = 0;                // owned; holds the fill
+  // The tessellator and the display list that holds the fill, made by every
+  // constructor first. Freed with the terrain, and with a terrain whose
+  // constructor stopped half way, whose destructor does not run.
+  struct GlObjects {
+    GLUtesselator* tessellator = nullptr;
+    GLuint displayList = 0;
+    GlObjects() = default;
+    GlObjects(const GlObjects&) = delete;
+    GlObjects& operator=(const GlObjects&) = delete;
+    ~GlObjects();
+  };
+  GlObjects gl_;
   // The level rectangle's contour, in the tessellator's form.
   TerrainVertex corners_[4];
   // Vertices the tessellator made where contours cross; live through a rebuild.

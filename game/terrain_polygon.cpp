@@ -23,8 +23,11 @@ void removeId(ferrox::IndexedList<uint32_t>& ids, uint32_t id) {
     }
 }
 
-void copyIds(ferrox::IndexedList<uint32_t>& to, const ferrox::IndexedList<uint32_t>& from) {
-  for (uint32_t id : from) to.pushBack(id);
+// Appends every item of [first, last), with room made for all of them first.
+template <typename T, typename It>
+void appendAll(ferrox::IndexedList<T>& to, It first, It last) {
+  ferrox::reserve(to, to.count + uint64_t(last - first));
+  for (; first != last; ++first) to.pushBack(*first);
 }
 
 template <typename T>
@@ -58,23 +61,21 @@ TerrainPolygon::TerrainPolygon(bool orient) : body(true), orientation(orient ? 1
 
 TerrainPolygon::TerrainPolygon(const LevelFile::PolygonRecord& record)
     : body(true), orientation(record.orientation) {
-  // The body goes through the physics library's own block reader so that a
-  // polygon read here is the body the library would read.
-  Kettar::ByteBuffer block;
-  ferrox::writeBodyBlock(block, record.body);
-  body.deserialize(block, false);
-  for (uint32_t id : record.noHookEdges) noHookEdges.pushBack(id);
-  for (uint32_t id : record.deadlyEdges) deadlyEdges.pushBack(id);
+  // The physics library builds the body from the checked records, as it builds
+  // one it reads, so that a polygon read here is the body the library would read.
+  body.build(record.body, false);
+  appendAll(noHookEdges, record.noHookEdges.begin(), record.noHookEdges.end());
+  appendAll(deadlyEdges, record.deadlyEdges.begin(), record.deadlyEdges.end());
   rebuildOutline();
   computeBorder();
 }
 
 TerrainPolygon::TerrainPolygon(const TerrainPolygon& other)
     : body(other.body), orientation(other.orientation) {
-  for (const TerrainVertex& v : other.outline) outline.pushBack(v);
-  for (const TerrainVertex& v : other.border) border.pushBack(v);
-  copyIds(noHookEdges, other.noHookEdges);
-  copyIds(deadlyEdges, other.deadlyEdges);
+  appendAll(outline, other.outline.begin(), other.outline.end());
+  appendAll(border, other.border.begin(), other.border.end());
+  appendAll(noHookEdges, other.noHookEdges.begin(), other.noHookEdges.end());
+  appendAll(deadlyEdges, other.deadlyEdges.begin(), other.deadlyEdges.end());
 }
 
 TerrainPolygon* TerrainPolygon::read(Kettar::ByteBuffer& buffer) {
@@ -98,13 +99,16 @@ void TerrainPolygon::write(Kettar::ByteBuffer& buffer) const { LevelFile::writeP
 
 void TerrainPolygon::rebuildOutline() {
   outline.count = 0;
+  ferrox::reserve(outline, body.quarks.count);
   for (const ferrox::Quark* q : body.quarks)
     outline.pushBack(TerrainVertex{double(q->position.x), double(q->position.y), 0.0});
 }
 
 int32_t TerrainPolygon::addVertex(float x, float y) {
-  outline.pushBack(TerrainVertex{double(x), double(y), 0.0});
+  // The outline's room first and its entry last: a refusal leaves both as they were.
+  ferrox::reserve(outline, outline.count + 1);
   body.addQuark(ferrox::kFixed, Vec2(x, y), kVertexMass, kVertexDamping);
+  outline.pushBack(TerrainVertex{double(x), double(y), 0.0});
   return static_cast<int32_t>(body.quarks.count) - 1;
 }
 
@@ -114,6 +118,7 @@ ferrox::Link* TerrainPolygon::addEdgeLink(uint32_t i, uint32_t j) {
 
 void TerrainPolygon::computeBorder() {
   const uint32_t n = outline.count;
+  ferrox::reserve(border, n);
   border.count = 0;
   for (uint32_t i = 0; i < n; ++i) {
     const TerrainVertex& v = outline[i];
@@ -160,6 +165,8 @@ void TerrainPolygon::setEdgeType(uint32_t edge, int32_t type) {
     removeId(noHookEdges, edge);
     removeId(deadlyEdges, edge);
   } else if (type == 1 || type == 2) {
+    // Room in the new list before the edge leaves the other: a refusal keeps its old type.
+    ferrox::reserve(*edgeList(type), edgeList(type)->count + 1);
     removeId(*edgeList(3 - type), edge);
     addEdgeId(edge, type);
   }
@@ -184,7 +191,9 @@ void TerrainPolygon::removeEdge(uint32_t edge) {
 
 void TerrainPolygon::addEdgeId(uint32_t edge, int32_t type) {
   ferrox::IndexedList<uint32_t>* ids = edgeList(type);
-  if (ids && !contains(*ids, edge)) ids->pushBack(edge);
+  if (!ids || contains(*ids, edge)) return;
+  ferrox::reserve(*ids, ids->count + 1);
+  ids->pushBack(edge);
 }
 
 bool TerrainPolygon::ownsQuark(const ferrox::Quark* q) const {
@@ -229,6 +238,13 @@ bool TerrainPolygon::insertVertex(ferrox::Link* edge, Vec2 point) {
   }
   const bool noHook = hasEdgeType(edge->index, 1);
   const bool deadly = hasEdgeType(edge->index, 2);
+  // One vertex and, the edge gone, one link more; a typed edge leaves one id for two. All the
+  // room is made before the first change, so that a refusal leaves the polygon as it was.
+  ferrox::reserve(body.quarks, body.quarks.count + 1);
+  ferrox::reserve(body.links, body.links.count + 1);
+  ferrox::reserve(outline, outline.count + 1);
+  ferrox::reserve(border, outline.count + 1);
+  if (noHook || deadly) ferrox::reserve(*edgeList(noHook ? 1 : 2), edgeList(noHook ? 1 : 2)->count + 1);
   deleteEdge(edge->index);
   const uint32_t at = b->index;
   ferrox::Quark* q = body.insertQuark(at, ferrox::kFixed, point, kVertexMass, kVertexDamping);

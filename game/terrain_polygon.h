@@ -49,7 +49,8 @@ class TerrainPolygon {
   ferrox::IndexedList<uint32_t> deadlyEdges;
 
   explicit TerrainPolygon(bool orientation);
-  // Builds a checked record's polygon; its links enter the grid when a world exists.
+  // Builds a checked record's polygon; its links enter the grid when a world
+  // exists. A polygon the memory cannot hold throws std::bad_alloc.
   explicit TerrainPolygon(const LevelFile::PolygonRecord& record);
   // Same outline, border, flags and types; the body copy is not in the grid.
   TerrainPolygon(const TerrainPolygon& other);
@@ -62,6 +63,10 @@ class TerrainPolygon {
   void write(Kettar::ByteBuffer& buffer) const;
 
   // Appends a vertex and returns its quark slot.
+  //
+  // A list that cannot be given the room an edit needs throws std::bad_alloc
+  // before the edit's first change, here and in the edits below: the polygon
+  // stays as it was, every list in step with the body.
   int32_t addVertex(float x, float y);
   // Joins two vertices by an edge link.
   ferrox::Link* addEdgeLink(uint32_t i, uint32_t j);
@@ -78,7 +83,8 @@ class TerrainPolygon {
   void addEdgeId(uint32_t edge, int32_t type);
 
   // Each is false, changing nothing, for a quark or link of another body or
-  // one that is not where an outline has it (see the source).
+  // one that is not where an outline has it (see the source). A quark or link
+  // the memory cannot make once the room is had throws with the edit begun.
   bool moveVertex(ferrox::Quark* quark, Vec2 position);
   bool insertVertex(ferrox::Link* edge, Vec2 point);
   bool removeVertex(ferrox::Quark* quark);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "kettar/random_step.h"
 #include "kettar/shader_manager.h"
@@ -147,8 +148,13 @@ bool spawnParticles(int32_t batchSize, float pointSize, const Vec3& position, co
                     const Vec3& acceleration, float startRadiusLimit, const ParticleParams& params) {
   if (particleCountFor(batchSize, params.rate, params.lifetime) == 0) return false;
   buildPointShader();
-  particleSystems.pushBack(new ParticleSystem(batchSize, pointSize, position, velocity,
-                                              acceleration, startRadiusLimit, params));
+  // A system the memory cannot hold, or the list cannot take, is no system: nothing is kept.
+  try {
+    ferrox::keep(particleSystems, new ParticleSystem(batchSize, pointSize, position, velocity,
+                                                     acceleration, startRadiusLimit, params));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return true;
 }
 

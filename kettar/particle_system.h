@@ -69,7 +69,8 @@ class ParticleSystem {
 extern ferrox::IndexedList<ParticleSystem*> particleSystems;
 
 // Builds the point shader when needed and adds a system; false (nothing
-// added) for arguments that particleCountFor refuses.
+// added) for arguments that particleCountFor refuses and for a system the
+// memory or the list cannot hold.
 bool spawnParticles(int32_t batchSize, float pointSize, const Vec3& position, const Vec3& velocity,
                     const Vec3& acceleration, float startRadiusLimit, const ParticleParams& params);
 // Updates every system and deletes the finished ones.

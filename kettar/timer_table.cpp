@@ -1,7 +1,9 @@
 #include "kettar/timer_table.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 
 namespace Kettar {
@@ -31,20 +33,29 @@ int32_t TimerTable::add(uint32_t intervalMs, TimerCallback callback, void* userD
   std::lock_guard<std::mutex> lock(tableMutex);
   uint32_t slot = 0;
   while (slot < entries_.count && entries_[slot] != nullptr && !entries_[slot]->finished) ++slot;
+  // Everything the timer needs is had before it starts: a timer that cannot be kept never runs.
   TimerEntry* entry = slot < entries_.count ? entries_[slot] : nullptr;
-  if (entry != nullptr) {
-    liveEntries.erase(entry->token);
-  } else {
-    entry = new TimerEntry();
+  std::unique_ptr<TimerEntry> made;
+  const uintptr_t token = nextToken;
+  try {
+    if (slot == entries_.count) ferrox::reserve(entries_, entries_.count + 1);
+    if (entry == nullptr) made = std::make_unique<TimerEntry>();
+    liveEntries.emplace(token, made != nullptr ? made.get() : entry);
+  } catch (const std::bad_alloc&) {
+    return -1;
   }
+  // The table holds a new entry from here; a reused one leaves its old token.
+  if (made != nullptr)
+    entry = made.release();
+  else
+    liveEntries.erase(entry->token);
+  ++nextToken;
   entry->finished = false;
   entry->userData = userData;
   entry->callback = callback;
-  entry->token = nextToken++;
-  liveEntries[entry->token] = entry;
+  entry->token = token;
   // A first call that comes at once waits on the lock until the entry is stored.
-  entry->sdlTimer =
-      SDL_AddTimer(intervalMs, &TimerTable::trampoline, reinterpret_cast<void*>(entry->token));
+  entry->sdlTimer = SDL_AddTimer(intervalMs, &TimerTable::trampoline, reinterpret_cast<void*>(token));
   if (slot < entries_.count) {
     entries_[slot] = entry;
   } else {

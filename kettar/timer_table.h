@@ -47,7 +47,9 @@ class TimerTable {
 
   // Starts an SDL timer for the callback in the first empty or finished slot,
   // appending one when there is none; returns the slot. SDL_AddTimer's result is
-  // not tested: a timer that did not start is removed like any other.
+  // not tested: a timer that did not start is removed like any other. -1, with
+  // no timer started and nothing kept, when the memory cannot hold the entry or
+  // its slot.
   int32_t add(uint32_t intervalMs, TimerCallback callback, void* userData);
   // Stops the timer if it still runs and frees its slot; handles outside the
   // table (negative, at or past the count) are ignored.

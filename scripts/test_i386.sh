@@ -20,6 +20,7 @@ scripts/setup_i386.sh build-i386 build -DOMBREL_SANITIZE=OFF -DOMBREL_TESTS=ON -
 #   demo_log_target: with logTo none there is no line to wait for; Esc goes
 #     after 1.5 s, and under load the emulated demo was not ready for it.
 #   soak: the sanitizer build's test (skipped in the others).
-host_only='^e2e\.(game_play|kill_during_writes|objects_screenshot|rope_screenshot|demo_log_target|soak)$'
+#   level_memory_limit: its address-space limit is measured for the 64-bit game.
+host_only='^e2e\.(game_play|kill_during_writes|objects_screenshot|rope_screenshot|demo_log_target|soak|level_memory_limit)$'
 # A test that fails only under the load of the others runs once more.
 ctest --test-dir build-i386 --output-on-failure -j "$(nproc)" --repeat until-pass:2 -E "$host_only"

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "body_test_support.h"
@@ -17,6 +20,7 @@
 #include "ferrox/raycast.h"
 #include "ferrox/settings.h"
 #include "ferrox/skeleton.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -486,6 +490,48 @@ TEST_F(ContactFixture, RaycastIgnoresFarHitsAndLeavesOutputsAlone) {
   EXPECT_FALSE(ferrox::raycast(link, quark, Vec2(0.0f, -3.0f), Vec2(5.0f, -3.0f)));
   EXPECT_FALSE(ferrox::raycast(link, quark, Vec2(-11.5f, 0.0f), Vec2(-20.0f, 0.0f)));
   EXPECT_EQ(link, nullptr);
+}
+
+// Candidates the memory cannot hold: the cast throws as new does, and the storage its
+// candidates had taken goes with it. 2000 internal links lie along the ray, each in the 100
+// cells it crosses twice over; the ray gathers every entry of those cells twice, 6.4 MB of
+// candidates, while the address space is used up but for 256 KB.
+TEST_F(ContactFixture, RaycastWhoseCandidatesTheMemoryCannotHoldLeavesNothing) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  ferrox::internalCollisions = 1;
+  Skeleton& along = body(Vec2(-10.0f, 0.0f), Vec2(10.0f, 0.0f), kStiff);
+  for (int i = 0; i < 2000; ++i) along.addInternalLink(kStiff, 0, 1, 0.5f, 0.0f);
+  const int broken = test_support::runWithLittleMemory(std::size_t(64) << 20, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    constexpr std::size_t kBlock = 256 << 10;
+    std::vector<void*> taken;
+    taken.reserve(1024);
+    const std::size_t before = test_support::heapInUse();
+    while (taken.size() < taken.capacity()) {
+      void* const block = std::malloc(kBlock);
+      if (block == nullptr) break;
+      std::memset(block, 0, 1);
+      taken.push_back(block);
+    }
+    if (taken.size() == taken.capacity()) return test_support::kNotLimitedThere;
+    std::free(taken.back());
+    taken.pop_back();
+    Link* link = nullptr;
+    Quark* quark = nullptr;
+    int bits = 0;
+    try {
+      ferrox::raycast(link, quark, Vec2(-12.0f, 0.0f), Vec2(12.0f, 0.0f));
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    for (void* block : taken) std::free(block);
+    // The heap's own bookkeeping may keep a few fences of 32 bytes.
+    if (test_support::heapInUse() > before + 1024) bits |= 2;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: cast; 2: memory left; -1: the child crashed";
 }
 
 }  // namespace

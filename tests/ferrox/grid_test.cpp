@@ -406,6 +406,60 @@ TEST(GridCellMemory, ACellThatCannotGrowThrowsAndKeepsItsLinks) {
   EXPECT_EQ(broken, 0) << "1, 2: the cell on lent slots; 4, 8: the cell on its own storage; -1: the child crashed";
 }
 
+// A pair the heap will not let the pair list hold would be a contact never resolved: the
+// insertion throws as new does instead of dropping it, and the list keeps what it held.
+TEST_F(GridFixture, APairTheListCannotHoldThrows) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [this](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
+    grid().insertLink(p, q, links[0], 0.01f);
+    // A full list of 160 MB, which cannot double.
+    const uint32_t full = uint32_t(kHeadroom * 5 / 8 / sizeof(ContactPair));
+    if (!grid().pairs.grow(full)) return 64;
+    grid().pairs.count = full;
+    grid().pairs.items[full - 1] = ContactPair{links[2], links[3]};
+    int bits = 0;
+    try {
+      grid().insertLink(p, q, links[1], 0.01f);
+      bits |= 1;
+    } catch (const std::bad_alloc&) {
+    }
+    const ContactPair& last = grid().pairs.items[full - 1];
+    if (grid().pairs.count != full || grid().pairs.capacity != full || last.first != links[2] ||
+        last.second != links[3])
+      bits |= 2;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: the pair was dropped without a word; 2: the list changed; 64: no room "
+                          "for the full list; -1: the child crashed";
+}
+
+// A world the memory cannot hold: making it throws as new does, and nothing of the grid stays,
+// though the grid stopped half way (its destructor does not run). 1000 x 40 units are 5000 x 200
+// cells: 16 MB of cells, then 64 MB of first slots, which a headroom of 48 MB refuses.
+TEST(GridMemory, AWorldTheMemoryCannotHoldLeavesNothing) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  const int broken = test_support::runWithLittleMemory(std::size_t(48) << 20, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    ferrox::destroyWorld();
+    const std::size_t before = test_support::heapInUse();
+    try {
+      ferrox::createWorld(1000, 40, 0.2f);
+      return 1;
+    } catch (const std::bad_alloc&) {
+    }
+    // The heap's own bookkeeping may keep a few fences of 32 bytes; the cells alone are 16 MB.
+    return (ferrox::world != nullptr ? 2 : 0) | (test_support::heapInUse() > before + 1024 ? 4 : 0);
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: made; 2: a world left; 4: memory left; -1: the child crashed";
+}
+
 TEST_F(GridFixture, RemovingPairsOfALinkKeepsTheOrderOfTheRest) {
   const Vec2 p(0.05f, 0.05f), q(0.06f, 0.06f);
   grid().insertLinkThin(p, q, links[0]);

@@ -230,4 +230,46 @@ TEST(IndexedListGrowth, KeepDeletesAnItemTheListCannotHoldAndThrows) {
   EXPECT_EQ(broken, 0) << "1, 2: keep; 4, 8: keepAt; 16: the list changed; 64: no room for the full list";
 }
 
+// Room made for a list that must not run short: the storage grows to at least the count asked
+// for (doubling as pushBack does, so one more at a time stays cheap), a list with the room is
+// left alone, and a list that cannot grow throws as new would and keeps what it held.
+TEST(IndexedListGrowth, ReserveMakesRoomOrThrowsLeavingTheList) {
+  ferrox::IndexedList<uint32_t> list;
+  for (uint32_t v : {1u, 2u, 3u}) list.pushBack(v);
+  ASSERT_EQ(list.capacity, 4u);
+  const uint32_t* storage = list.items;
+  ferrox::reserve(list, 4);
+  EXPECT_EQ(list.items, storage);
+  EXPECT_EQ(list.capacity, 4u);
+  ferrox::reserve(list, 5);
+  EXPECT_EQ(list.capacity, 8u);
+  ferrox::reserve(list, 100);
+  EXPECT_EQ(list.capacity, 100u);
+  EXPECT_EQ(list.count, 3u);
+  EXPECT_EQ(list.items[2], 3u);
+  EXPECT_THROW(ferrox::reserve(list, uint64_t(UINT32_MAX) + 1), std::bad_alloc);
+  EXPECT_EQ(list.capacity, 100u);
+
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    ferrox::IndexedList<uint8_t> full;
+    if (!full.grow(uint32_t(kHeadroom * 5 / 8))) return 64;
+    full.count = full.capacity;
+    full.items[full.count - 1] = 9;
+    const std::uintptr_t storage = reinterpret_cast<std::uintptr_t>(full.items);
+    try {
+      ferrox::reserve(full, uint64_t(full.count) + 1);
+      return 1;
+    } catch (const std::bad_alloc&) {
+    }
+    const bool whole = reinterpret_cast<std::uintptr_t>(full.items) == storage && full.count == full.capacity &&
+                       full.capacity == uint32_t(kHeadroom * 5 / 8) && full.items[full.count - 1] == 9;
+    return whole ? 0 : 2;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: grew; 2: the list changed; 64: no room for the full list";
+}
+
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <cmath>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "ferrox/grid.h"
 #include "kettar/byte_buffer.h"
+#include "support/little_memory.h"
 
 namespace {
 
@@ -243,6 +245,25 @@ TEST_F(TerrainPolygonTest, RecordIsWhatTheRecordLayerMakes) {
   Kettar::ByteBuffer cut;
   cut.append(typed.data(), typed.size() - 3);
   EXPECT_EQ(TerrainPolygon::read(cut), nullptr);
+}
+
+// A checked record whose body the memory cannot hold: the polygon is refused (its constructor
+// throws, as new does) rather than built without vertices, which a level would keep as read.
+TEST_F(TerrainPolygonTest, ARecordWhoseBodyTheMemoryCannotHoldIsRefused) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  const LevelFile::PolygonRecord record = LevelFile::polygonFromOutline(kUnitSquare, 1);
+  const int broken = test_support::runWithLittleMemory(std::size_t(16) << 20, [&record](bool) {
+    if (!test_support::useUpMemory()) return test_support::kNotLimitedThere;
+    try {
+      const TerrainPolygon built(record);
+      return built.body.quarks.count == 0 ? 1 : 2;
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: built without vertices; 2: built whole; -1: the child crashed";
 }
 
 TEST_F(TerrainPolygonTest, ListSlotIsAlsoTheBodyId) {

@@ -8,6 +8,8 @@
 #include <numeric>
 #include <vector>
 
+#include "support/little_memory.h"
+
 namespace {
 
 using Kettar::ParticleParams;
@@ -304,6 +306,31 @@ TEST_F(ParticleListTest, RefusedSpawnsAddNothing) {
   p.lifetime = 0.0f;
   EXPECT_FALSE(Kettar::spawnParticles(3, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, p));
   EXPECT_EQ(Kettar::particleSystems.count, 0u);
+}
+
+// A system the list cannot take: the spawn says no and keeps nothing, neither a slot nor the
+// system. The list is full at 160 MB, which a process of 256 MB cannot double.
+TEST_F(ParticleListTest, ASystemTheListCannotTakeIsNotSpawned) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  constexpr std::size_t kHeadroom = std::size_t(256) << 20;
+  const int broken = test_support::runWithLittleMemory(kHeadroom, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    ferrox::IndexedList<ParticleSystem*>& list = Kettar::particleSystems;
+    const uint32_t full = uint32_t(kHeadroom * 5 / 8 / sizeof(ParticleSystem*));
+    if (!list.grow(full)) return 64;
+    // The slots are never read: the child ends without freeing them.
+    list.count = full;
+    const std::size_t before = test_support::heapInUse();
+    int bits = Kettar::spawnParticles(2, 1.0f, Vec3(), Vec3(), Vec3(), 1.0f, burst()) ? 1 : 0;
+    if (list.count != full || list.capacity != full) bits |= 2;
+    // The heap's own bookkeeping may keep a few fences of 32 bytes; a system takes more.
+    if (test_support::heapInUse() > before + 1024) bits |= 4;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: spawned; 2: the list changed; 4: memory left; 64: no room for the "
+                          "full list; -1: the child crashed";
 }
 
 }  // namespace

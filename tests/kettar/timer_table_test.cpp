@@ -9,6 +9,8 @@
 #include <limits>
 #include <thread>
 
+#include "support/little_memory.h"
+
 namespace {
 
 constexpr uint32_t kNever = 600000;  // ms: a timer that does not fire during a test
@@ -207,6 +209,33 @@ TEST(TimerTableWithoutSdl, EntriesAreFreedWithoutTouchingSdl) {
   EXPECT_EQ(table.add(kNever, neverCalled, nullptr), 1);
   table.remove(0);
   EXPECT_EQ(table.add(kNever, neverCalled, nullptr), 0);
+}
+
+// A timer whose slot the table cannot grow for: no timer starts, -1 says so, and the table is
+// as it was. The table is full at 8448 slots (33 doubled eight times), 66 KB that would have to
+// grow to 132 KB; the entry, its token and SDL's own record still find room in the 16 KB left.
+TEST(TimerTableMemory, ATimerTheTableCannotHoldNeverRuns) {
+  if (!test_support::kNewThrowsWhenMemoryRunsOut) GTEST_SKIP() << "memory that runs out ends this build";
+  constexpr int32_t kFull = 33 << 8;
+  const int broken = test_support::runWithLittleMemory(std::size_t(64) << 20, [](bool limited) {
+    if (!limited) return test_support::kNotLimitedThere;
+    if (SDL_Init(SDL_INIT_TIMER) != 0) return 64;
+    Kettar::TimerTable table;
+    for (int32_t i = 0; i < kFull; ++i)
+      if (table.add(kNever, neverCalled, nullptr) != i) return 64;
+    if (table.capacity() != uint32_t(kFull)) return 64;
+    std::atomic<int> fired{0};
+    if (!test_support::useUpMemory(16 << 10)) return test_support::kNotLimitedThere;
+    int bits = table.add(1, countOnce, &fired) == -1 ? 0 : 1;
+    if (table.count() != uint32_t(kFull) || table.capacity() != uint32_t(kFull)) bits |= 2;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (fired.load() != 0) bits |= 4;
+    return bits;
+  });
+  if (broken == test_support::kNoChildHere || broken == test_support::kNotLimitedThere)
+    GTEST_SKIP() << "no process of limited memory here";
+  EXPECT_EQ(broken, 0) << "1: a handle; 2: the table changed; 4: the timer ran; 64: no full table; "
+                          "-1: the child crashed";
 }
 
 }  // namespace

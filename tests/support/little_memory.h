@@ -7,6 +7,7 @@
 #include <functional>
 
 #ifndef _WIN32
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,11 +72,15 @@ inline int runWithLittleMemory(std::size_t headroom, const std::function<int(boo
 // only, where the heap ends at the limit, however much of it earlier tests left free; false
 // where small blocks are not held to it (AddressSanitizer's allocator maps them from space it
 // reserved at start) or where more than any limited child could have was given (qemu's user
-// mode ignores the limit).
-inline bool useUpMemory() {
+// mode ignores the limit). With `leave`, a block of that size taken first is given back at
+// the end: small allocations then find room in it while anything larger still fails.
+inline bool useUpMemory(std::size_t leave = 0) {
 #ifdef __SANITIZE_ADDRESS__
+  (void)leave;
   return false;
 #else
+  void* const spare = leave > 0 ? std::malloc(leave) : nullptr;
+  if (leave > 0 && spare == nullptr) return false;
   // The first exception's own set-up is done while there is still memory for it.
   try {
     throw 0;
@@ -93,7 +98,27 @@ inline bool useUpMemory() {
   };
   for (std::size_t size = std::size_t(1) << 24; size > 1024; size /= 2) drain(size);
   for (std::size_t size = 1024; size >= 8; size -= 8) drain(size);
+  std::free(spare);
   return taken <= kAtMost;
+#endif
+}
+
+// Bytes the C heap has given out and not taken back (the heap's blocks and its own mappings);
+// 0 where it cannot be told. The C library keeps up to seven freed blocks of each small size
+// (up to 1032 bytes) in a cache of the thread and counts them as given out: the cache is first
+// filled to the brim, so that it holds as much at every measurement.
+inline std::size_t heapInUse() {
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
+  return 0;
+#else
+  constexpr std::size_t kCachedSizes = 64, kCachedEach = 7;
+  void* blocks[kCachedSizes][kCachedEach] = {};
+  for (std::size_t s = 0; s < kCachedSizes; ++s)
+    for (void*& b : blocks[s]) b = std::malloc(16 * s + 24);
+  for (auto& size : blocks)
+    for (void* b : size) std::free(b);
+  const struct mallinfo2 m = ::mallinfo2();
+  return m.uordblks + m.hblkhd;
 #endif
 }
 
