@@ -23,7 +23,7 @@ scripts/install_packages.sh scripts/packages.txt scripts/packages_i386.txt scrip
 # Without them only the Windows stage fails, and says why.
 scripts/apt_sources.sh || true
 windows_deps_log=$(mktemp /tmp/ombrel-windows-deps-XXXXXX.log)
-scripts/windows_deps.sh i686-w64-mingw32 x86_64-w64-mingw32 >"$windows_deps_log" 2>&1 &
+scripts/windows_deps.sh i686-w64-mingw32 >"$windows_deps_log" 2>&1 &
 windows_deps=$!
 
 stage "Linux builds"

@@ -45,8 +45,8 @@ static void find_real(void) {
   if (real_syscall) return;
   real_mmap = (void* (*)(void*, size_t, int, int, int, off_t))dlsym(RTLD_NEXT, "mmap");
   real_mmap64 = (void* (*)(void*, size_t, int, int, int, off64_t))dlsym(RTLD_NEXT, "mmap64");
-  real_pthread_create = (int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*))dlvsym(
-      RTLD_NEXT, "pthread_create", "GLIBC_2.1");
+  real_pthread_create =
+      (int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*))dlsym(RTLD_NEXT, "pthread_create");
   real_syscall = (long (*)(long, ...))dlsym(RTLD_NEXT, "syscall");
 }
 
