@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # A private sysroot of Debian's i386 packages:
 #   i386_sysroot.sh NAME LIST [FINISH [FILE...]]
-# makes CACHE/NAME/sysroot from the packages LIST names (one a line, # for
-# comments) and what they depend on, and prints its path. FINISH, when given,
-# is run with the unpacked tree as its argument before the sysroot is marked
-# complete; FILE... are what it reads. CACHE is /var/cache/ombrel
-# (~/.cache/ombrel without root). The sysroot is made again only when this
-# script, LIST, FINISH, a FILE or a package version changes; the host's own
-# packages stay as they are (i386 -dev packages cannot be installed beside the
-# amd64 ones). Standard output carries only the path; apt talks on stderr.
+# makes CACHE/NAME/sysroot-KEY from the packages LIST names (one a line, # for
+# comments) and what they depend on, and prints its path; CACHE/NAME/sysroot
+# links to the one made or used last. FINISH, when given, is run with the
+# unpacked tree as its argument before the sysroot is marked complete; FILE...
+# are what it reads. CACHE is /var/cache/ombrel (~/.cache/ombrel without root).
+# KEY changes with this script, LIST, FINISH, a FILE or a package version, and
+# only then is a sysroot made again; the host's own packages stay as they are
+# (i386 -dev packages cannot be installed beside the amd64 ones). Standard
+# output carries only the path; apt talks on stderr.
 set -euo pipefail
 name=${1:?sysroot name}
 list=${2:?package list}
@@ -48,8 +49,8 @@ packages=$(resolve)
 [ -n "$packages" ] || { echo "i386_sysroot.sh: apt resolved no i386 packages from $list" >&2; exit 1; }
 
 key=$( { cat "${key_files[@]}"; echo "$packages"; } | sha256sum | cut -c1-16)
-sysroot=$cache/sysroot
-if [ "$(readlink "$sysroot" 2>/dev/null || true)" != "sysroot-$key" ] || [ ! -e "$sysroot/.complete" ]; then
+sysroot=$cache/sysroot-$key
+if [ ! -e "$sysroot/.complete" ]; then
   echo "Making the $name sysroot ($(echo "$packages" | wc -l) packages) in $cache/sysroot-$key" >&2
   mkdir -p "$cache/debs"
   deb_name() { echo "${1}_${2//:/%3a}_${3}.deb"; }
@@ -90,13 +91,20 @@ if [ "$(readlink "$sysroot" 2>/dev/null || true)" != "sysroot-$key" ] || [ ! -e 
   [ -z "$finish" ] || "$finish" "$tmp" >&2
   touch "$tmp/.complete"
 
-  find "$cache" -maxdepth 1 -name 'sysroot-*' ! -name "sysroot-$key.tmp" -exec rm -rf {} +
-  mv "$tmp" "$cache/sysroot-$key"
-  ln -sfn "sysroot-$key" "$sysroot"
+  rm -rf "$sysroot"
+  mv "$tmp" "$sysroot"
   # Only the packages of this sysroot are kept.
   keep=$(while read -r package version arch; do deb_name "$package" "$version" "$arch"; done <<< "$packages")
   for deb in "$cache/debs"/*.deb; do
     grep -qxF "$(basename "$deb")" <<< "$keep" || rm -f "$deb"
   done
 fi
+touch "$sysroot/.used"
+ln -sfn "sysroot-$key" "$cache/sysroot"
+# Sysroots under other keys may serve another clone on this machine whose
+# scripts are older or newer: each goes once no run has used or made it for a week.
+for other in "$cache"/sysroot-*; do
+  [ "$other" != "$sysroot" ] || continue
+  [ -n "$(find "$other" -maxdepth 1 \( -path "$other" -o -name .used \) -mtime -7)" ] || rm -rf "$other"
+done
 echo "$sysroot"
