@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the release
 # build, the sanitizer build, the 32-bit Linux build under qemu, the file
-# readers' fuzz targets, then the Windows builds. Window tests run on one Xvfb
+# readers' fuzz targets, then the 32-bit Windows build under wine32. Window tests run on one Xvfb
 # server. Each stage's line tells how far into the run it began.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -17,13 +17,13 @@ stop_jobs() {
 trap stop_jobs EXIT
 
 # Every package of every stage at once, and the source entries the Windows
-# libraries are fetched from; then those libraries (about ten minutes on a
-# fresh machine, nothing once cached) build while the Linux stages run.
+# libraries are fetched from; then those libraries (a few minutes on a fresh
+# machine, nothing once cached) build while the Linux stages run.
 scripts/install_packages.sh scripts/packages.txt scripts/packages_i386.txt scripts/packages_windows.txt
 # Without them only the Windows stage fails, and says why.
 scripts/apt_sources.sh || true
 windows_deps_log=$(mktemp /tmp/ombrel-windows-deps-XXXXXX.log)
-scripts/windows_deps.sh i686-w64-mingw32 x86_64-w64-mingw32 >"$windows_deps_log" 2>&1 &
+scripts/windows_deps.sh i686-w64-mingw32 >"$windows_deps_log" 2>&1 &
 windows_deps=$!
 
 stage "Linux builds"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows executables' libraries from Debian's source packages, as
 # static libraries, once per mingw-w64 target:
-#   windows_deps.sh TRIPLET...   (i686-w64-mingw32, x86_64-w64-mingw32)
+#   windows_deps.sh TRIPLET...   (the Windows build's: i686-w64-mingw32)
 # Prints the folder that holds one prefix per target. The builds are cached
 # outside the clone, keyed by this script and the source package versions, so
 # a second run only checks the key. zlib and the OpenGL and GLU import
@@ -36,6 +36,8 @@ missing=()
 for triplet in "$@"; do
   [ -e "$cache/$triplet/.complete" ] || missing+=("$triplet")
 done
+# Each run marks the build it uses; see the end.
+touch "$cache/.used"
 if [ ${#missing[@]} -eq 0 ]; then
   echo "$cache"
   exit 0
@@ -201,12 +203,8 @@ build_target() {
   local fonts=$!
   step glew "$triplet" "$prefix" &
   local glew=$!
-  # Only the 64-bit target runs tests (under wine64).
-  local tests=""
-  if [ "$triplet" = x86_64-w64-mingw32 ]; then
-    step googletest "$triplet" "$prefix" &
-    tests=$!
-  fi
+  step googletest "$triplet" "$prefix" &
+  local tests=$!
   for job in $audio $fonts $glew $tests; do wait "$job" || failed=1; done
   [ $failed -eq 0 ] || return 1
   merge_private "$prefix"
@@ -227,8 +225,10 @@ status=0
 for pid in "${pids[@]}"; do wait "$pid" || status=1; done
 [ $status -eq 0 ] || exit 1
 
-# Builds under older keys are of no further use.
-for old in "$cache_root"/windows-deps-*; do
-  [ "$old" = "$cache" ] || rm -rf "$old"
+# Builds under other keys may serve another clone on this machine whose script
+# is older or newer: each goes once no run has used or made it for a week.
+for other in "$cache_root"/windows-deps-*; do
+  [ "$other" != "$cache" ] || continue
+  [ -n "$(find "$other" -maxdepth 1 \( -path "$other" -o -name .used \) -mtime -7)" ] || rm -rf "$other"
 done
 echo "$cache"
