@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the release
 # build, the sanitizer build, the 32-bit Linux build under qemu, the file
-# readers' fuzz targets, then the 32-bit Windows build under wine32. Window tests run on one Xvfb
-# server. Each stage's line tells how far into the run it began.
+# readers' fuzz targets, then the 32-bit Windows build under wine32. Window
+# tests run on one Xvfb server. Each stage's line tells how far into the run it
+# began.
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc)
